@@ -1,0 +1,30 @@
+#!/bin/bash
+# Installs the Debian packages that building, running and testing need.
+# Idempotent: does nothing when every package is already there.
+set -euo pipefail
+
+packages=(
+    # build
+    cmake ninja-build g++ pkg-config
+    qt6-base-dev qt6-base-dev-tools libgl-dev libturbojpeg0-dev
+    # run: Qt's X11 platform and free look-alikes of the layout fonts
+    qt6-qpa-plugins fonts-dejavu-core fonts-liberation2 fonts-comic-neue
+    # end-to-end tests: X server, window manager, input, screenshots, OCR
+    xvfb xauth openbox xdotool x11-utils imagemagick tesseract-ocr tesseract-ocr-eng
+    # a foreign MJPEG server for the stream tests
+    ffmpeg
+)
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -eq 0 ]; then
+    exit 0
+fi
+
+SUDO=""
+[ "$(id -u)" -ne 0 ] && SUDO="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"

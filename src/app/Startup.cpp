@@ -1,0 +1,91 @@
+#include "app/Startup.h"
+
+#include "app/ErrorBox.h"
+#include "app/Fonts.h"
+#include "app/Forms.h"
+#include "bar/TForm1.h"
+#include "config/TForm12.h"
+#include "info/TForm11.h"
+#include "info/TForm13.h"
+#include "info/TForm2.h"
+#include "views/TForm10.h"
+#include "views/TForm4.h"
+#include "views/TForm6.h"
+
+#include <QApplication>
+#include <QStyleFactory>
+
+namespace {
+template<typename Form>
+void create(std::unique_ptr<Form> &owner, Form *&instance)
+{
+    owner = std::make_unique<Form>();
+    instance = owner.get();
+}
+
+template<typename Form>
+void destroy(std::unique_ptr<Form> &owner, Form *&instance)
+{
+    instance = nullptr;
+    owner.reset();
+}
+} // namespace
+
+ProgramWindows::ProgramWindows()
+{
+    try {
+        create(m_form1, Form1);
+        create(m_form2, Form2);
+        create(m_form11, Form11);
+        create(m_form12, Form12);
+        create(m_form13, Form13);
+        create(m_form4, Form4);
+        create(m_form10, Form10);
+        create(m_form6, Form6);
+    } catch (...) {
+        releaseAll();
+        throw;
+    }
+}
+
+ProgramWindows::~ProgramWindows()
+{
+    releaseAll();
+}
+
+void ProgramWindows::releaseAll()
+{
+    destroy(m_form6, Form6);
+    destroy(m_form10, Form10);
+    destroy(m_form4, Form4);
+    destroy(m_form13, Form13);
+    destroy(m_form12, Form12);
+    destroy(m_form11, Form11);
+    destroy(m_form2, Form2);
+    destroy(m_form1, Form1);
+}
+
+int runProgram(int &argc, char **argv)
+{
+    QApplication app(argc, argv);
+    // The desktop names the program by the application title. It is not set
+    // as Qt's display name, which Qt would append to every window caption.
+    QApplication::setApplicationName(QStringLiteral("ocellane"));
+    QApplication::setOrganizationName(QStringLiteral("ocellane"));
+    QApplication::setDesktopFileName(QStringLiteral("ocellane"));
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    QApplication::setQuitOnLastWindowClosed(false);
+    Fonts::installSubstitutions();
+
+    std::unique_ptr<ProgramWindows> windows;
+    const bool started = ErrorBox::guard([&] { windows = std::make_unique<ProgramWindows>(); });
+    if (!started)
+        return 0;
+
+    // Closing the main window ends the program, whatever else is open.
+    QObject::connect(Form1, &TForm1::closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+    Form1->show();
+    QApplication::exec();
+    windows.reset();
+    return 0;
+}

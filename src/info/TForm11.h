@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QWidget>
+
+// The help window.
+class TForm11 : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit TForm11(QWidget *parent = nullptr);
+};
