@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QWidget>
+
+// The camera picture control: fetches the motion-JPEG stream of its URL and
+// draws the newest picture stretched over its client area, black while it
+// has none. It keeps streaming and raising OnNewImage while hidden: the
+// windows hide it on a new address and show it again on its first picture.
+class TCamImage : public QWidget
+{
+    Q_OBJECT
+    Q_PROPERTY(QString URL READ URL WRITE setURL)
+
+public:
+    explicit TCamImage(QWidget *parent = nullptr);
+    ~TCamImage() override;
+
+    QString URL() const;
+    // Stops the current stream and connects to the new address. " " (one
+    // space), an empty or an all-blank address stops and connects nowhere.
+    void setURL(const QString &url);
+
+    // Writes the JPEG bytes of the picture now shown, as the camera sent
+    // them. False when no picture is shown or the write fails.
+    bool SaveImage(const QString &fileName);
+
+Q_SIGNALS:
+    // A picture has arrived and is drawn (UI thread, once per picture).
+    void OnNewImage();
+    // Left click, in client pixels.
+    void OnClick(int x, int y);
+};
