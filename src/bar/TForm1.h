@@ -13,6 +13,7 @@ class QSpinBox;
 class QTimer;
 class SolidLabel;
 class SpeedButton;
+class TCamImage;
 
 // The control bar: the frameless, always-on-top main window from which
 // every function is reached. It owns the camera list and the program-wide
@@ -114,8 +115,43 @@ public:
     QList<ClickPanel *> inclusionPanels() const;
 
     // ---- Camera selection and single view ----------------------------------
+    qint32 currentCamera = 0; // 0..8: the camera last chosen by button or menu
+    qint32 zoomMode = 1;      // 1..4: x1, x1.5, x2, x0,5
+    // Sizes, shows and connects the single view to the address box's text.
+    void ShowSingleView();
+    void SpeedButton15Click();
+    void SpeedButton17Click();
+    void SpeedButton18Click();
+    void SpeedButton19Click();
+    void SpeedButton20Click();
+    void SpeedButton21Click();
+    void SpeedButton22Click();
+    void SpeedButton23Click();
+    void SpeedButton24Click();
+    void Camra1Click();
+    void Camra2Click();
+    void Camra3Click();
+    void Camra4Click();
+    void Camra5Click();
+    void Camra6Click();
+    void Camra7Click();
+    void Camra8Click();
+    void Camra9Click();
+    void SpeedButton8Click();
+    void SpeedButton9Click();
+    void SpeedButton25Click();
+    void SpeedButton26Click();
+    void SpeedButton27Click();
+    void Image2Click();
+    void N380x1Click();
+    void N640x1Click();
+    void N740x1Click();
 
     // ---- Multi-camera modes -------------------------------------------------
+    void Multivision4Click();
+    void SpeedButton10Click();
+    void Multivision9voies2Click();
+    void SpeedButton14Click();
 
     // ---- Camera settings dialog ---------------------------------------------
 
@@ -137,6 +173,12 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void wireSelection();
+    void wireMultiViews();
+    void selectCamera(int n);
+    void setZoom(int mode);
+    void openMultiView(QWidget *window, const QList<TCamImage *> &controls);
+
     void buildLayout();
     void buildMenu();
     void loadStartupList();

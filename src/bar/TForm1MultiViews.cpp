@@ -1,0 +1,37 @@
+// The quad and nine-camera modes: cameras 1-4 or 1-9 at once, straight
+// from the camera list, whatever the single view shows.
+#include "app/ErrorBox.h"
+#include "app/Forms.h"
+#include "bar/BarWidgets.h"
+#include "bar/TForm1.h"
+#include "camctl/TCamImage.h"
+#include "views/TForm10.h"
+#include "views/TForm6.h"
+
+#include <QAction>
+
+void TForm1::wireMultiViews()
+{
+    connectGuarded(Multivision4, &QAction::triggered, this, &TForm1::Multivision4Click);
+    connectGuarded(SpeedButton10, &QToolButton::clicked, this, &TForm1::SpeedButton10Click);
+    connectGuarded(Multivision9voies2, &QAction::triggered, this, &TForm1::Multivision9voies2Click);
+    connectGuarded(SpeedButton14, &QToolButton::clicked, this, &TForm1::SpeedButton14Click);
+}
+
+void TForm1::openMultiView(QWidget *window, const QList<TCamImage *> &controls)
+{
+    window->show();
+    window->raise();
+    window->activateWindow();
+    for (TCamImage *control : controls)
+        control->setVisible(false);
+    // A missing line stops here: the window is shown and the controls
+    // before it already have their addresses.
+    for (int i = 0; i < controls.size(); ++i)
+        controls[i]->setURL(CameraList.text(i));
+}
+
+void TForm1::Multivision4Click() { openMultiView(Form6, Form6->controls()); }
+void TForm1::SpeedButton10Click() { openMultiView(Form6, Form6->controls()); }
+void TForm1::Multivision9voies2Click() { openMultiView(Form10, Form10->controls()); }
+void TForm1::SpeedButton14Click() { openMultiView(Form10, Form10->controls()); }

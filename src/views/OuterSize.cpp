@@ -1,0 +1,41 @@
+#include "views/OuterSize.h"
+
+#include <QEvent>
+#include <QWidget>
+
+OuterSize::OuterSize(QWidget *window)
+    : QObject(window), m_window(window)
+{
+    window->installEventFilter(this);
+}
+
+QSize OuterSize::frameMargins() const
+{
+    return m_window->frameGeometry().size() - m_window->size();
+}
+
+void OuterSize::apply(const QSize &outer)
+{
+    const QSize margins = frameMargins();
+    m_window->resize(outer - margins);
+    // A window that was never framed reports no margins yet: correct the
+    // size when the window manager frames it.
+    m_pending = (m_window->isVisible() && !margins.isNull()) ? QSize() : outer;
+}
+
+bool OuterSize::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_window && m_pending.isValid()) {
+        const auto type = event->type();
+        if (type == QEvent::Show || type == QEvent::Move || type == QEvent::Resize || type == QEvent::Expose ||
+            type == QEvent::UpdateRequest) {
+            const QSize margins = frameMargins();
+            if (!margins.isNull()) {
+                const QSize outer = m_pending;
+                m_pending = QSize();
+                m_window->resize(outer - margins);
+            }
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}

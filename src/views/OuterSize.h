@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QObject>
+#include <QSize>
+
+class QWidget;
+
+// Window sizes in the layouts are outer sizes, frame and title bar
+// included. Qt sizes the client area, and the frame is known only once the
+// window manager has framed the window. This sets the client size from the
+// frame margins the window system reports for the window, and corrects it
+// once when a hidden window is framed on its first show.
+class OuterSize : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit OuterSize(QWidget *window);
+
+    // Sizes the window so its frame measures `outer`.
+    void apply(const QSize &outer);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    QSize frameMargins() const;
+
+    QWidget *m_window;
+    QSize m_pending; // outer size still waiting for the real frame
+};
