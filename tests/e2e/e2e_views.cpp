@@ -1,0 +1,114 @@
+#include "e2e/CamSim.h"
+#include "e2e/E2eHarness.h"
+
+#include <QTest>
+
+using namespace E2e;
+
+namespace {
+// Bar controls in screen pixels: the bar stands at 197, 108 with a 1-pixel
+// border around its client area.
+QPoint barPoint(int clientX, int clientY)
+{
+    return QPoint(197 + 1 + clientX, 108 + 1 + clientY);
+}
+
+void clickAt(const QPoint &p)
+{
+    click(p.x(), p.y());
+}
+
+// A picture is live when it is not black and changes from shot to shot.
+bool showsLivePicture(const QRect &area)
+{
+    const QImage first = screenshot().copy(area);
+    if (coverage(first, first.rect(), Qt::black, 12) > 0.9)
+        return false;
+    QImage next;
+    for (int i = 0; i < 30; ++i) {
+        QTest::qWait(100);
+        next = screenshot().copy(area);
+        if (next != first)
+            return true;
+    }
+    return false;
+}
+} // namespace
+
+class E2eViews : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void singleViewZoomAndNineCameras()
+    {
+        CamSim camsim;
+        QVERIFY2(camsim.started(), "the demo camera did not start");
+        Program program;
+        program.writeFile(QStringLiteral("config.lst"), camsim.config());
+        program.start();
+        const QString bar = waitForWindow(QStringLiteral("^Ocellane 5\\.03$"));
+        QVERIFY(!bar.isEmpty());
+
+        // Camera button 1.
+        clickAt(barPoint(296 + 8, 0 + 8));
+        const QString single = waitForWindow(QStringLiteral("^Ocellane Mode AXIS$"));
+        QVERIFY2(!single.isEmpty(), "the single view did not open");
+        QTRY_COMPARE_WITH_TIMEOUT(window(single).frameGeometry.size(), QSize(352, 288), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(showsLivePicture(window(single).geometry), 15000);
+
+        // x2.
+        clickAt(barPoint(208 + 16, 4 + 10));
+        QTRY_COMPARE_WITH_TIMEOUT(window(single).frameGeometry.size(), QSize(704, 576), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(showsLivePicture(window(single).geometry), 15000);
+        QTRY_COMPARE_WITH_TIMEOUT(camsim.openConnections(), 1, 10000);
+
+        // Nine cameras at once: nine live cells, each a different camera.
+        clickAt(barPoint(58 + 10, 4 + 10));
+        const QString nine = waitForWindow(QStringLiteral("^Multivision 9$"));
+        QVERIFY2(!nine.isEmpty(), "the nine-camera view did not open");
+        QTRY_COMPARE_WITH_TIMEOUT(camsim.openConnections(), 10, 15000);
+        const QRect client = window(nine).geometry;
+        const QSize cell(client.width() / 3, client.height() / 3);
+        QList<QColor> colours;
+        QTRY_VERIFY_WITH_TIMEOUT(([&] {
+                                     const QImage shot = screenshot();
+                                     colours.clear();
+                                     for (int i = 0; i < 9; ++i) {
+                                         // Sample a cell's top-left area, clear of the moving parts.
+                                         const QPoint p = client.topLeft() +
+                                                          QPoint((i % 3) * cell.width() + 12, (i / 3) * cell.height() + 12);
+                                         colours.append(shot.pixelColor(p));
+                                     }
+                                     for (int i = 0; i < 9; ++i) {
+                                         if (similar(colours[i], Qt::black, 12))
+                                             return false;
+                                         for (int j = 0; j < i; ++j)
+                                             if (similar(colours[i], colours[j], 10))
+                                                 return false;
+                                     }
+                                     return true;
+                                 }()),
+                                 20000);
+        shotForReadme(client);
+
+        // Closing the window closes its nine connections.
+        key(nine, QStringLiteral("alt+F4"));
+        QTRY_COMPARE_WITH_TIMEOUT(camsim.openConnections(), 1, 10000);
+        QVERIFY(findWindows(QStringLiteral("^Multivision 9$")).isEmpty());
+
+        key(bar, QStringLiteral("ctrl+q"));
+        QVERIFY(program.waitForExit());
+        QCOMPARE(program.process().exitCode(), 0);
+    }
+
+private:
+    void shotForReadme(const QRect &)
+    {
+        if (const QByteArray path = qgetenv("OCELLANE_SCREENSHOT"); !path.isEmpty())
+            screenshot().save(QString::fromLocal8Bit(path));
+    }
+};
+
+QTEST_GUILESS_MAIN(E2eViews)
+#include "e2e_views.moc"
