@@ -13,6 +13,8 @@ packages=(
     xvfb xauth openbox xdotool x11-utils imagemagick tesseract-ocr tesseract-ocr-eng
     # a foreign MJPEG server for the stream tests
     ffmpeg
+    # packaging checks
+    desktop-file-utils appstream man-db
 )
 
 missing=()

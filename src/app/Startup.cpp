@@ -72,7 +72,7 @@ int runProgram(int &argc, char **argv)
     // as Qt's display name, which Qt would append to every window caption.
     QApplication::setApplicationName(QStringLiteral("ocellane"));
     QApplication::setOrganizationName(QStringLiteral("ocellane"));
-    QApplication::setDesktopFileName(QStringLiteral("ocellane"));
+    QApplication::setDesktopFileName(QStringLiteral("io.ocellane.Ocellane"));
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     QApplication::setQuitOnLastWindowClosed(false);
     Fonts::installSubstitutions();
