@@ -1,8 +1,34 @@
 #!/bin/bash
-# Installs what is needed, builds, and runs every test.
+# Installs what is needed, builds, and runs every test: the plain build,
+# the same suite under AddressSanitizer and UndefinedBehaviorSanitizer, the
+# fuzz targets for a bounded time, and the Debian package installed and used.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+jobs=$(nproc)
 "$root/scripts/deps.sh"
-"$root/scripts/build.sh"
-cd "${BUILD_DIR:-$root/build}"
-ctest --output-on-failure -j 2
+
+stage() { printf '\n==== %s ====\n' "$*"; }
+
+stage "build and test"
+BUILD_DIR="$root/build" "$root/scripts/build.sh"
+(cd "$root/build" && ctest --output-on-failure -j "$jobs")
+
+stage "sanitizers: address and undefined behaviour"
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:strict_string_checks=1:detect_stack_use_after_return=1"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+export LSAN_OPTIONS="suppressions=$root/scripts/lsan.supp:print_suppressions=0"
+BUILD_DIR="$root/build-asan" "$root/scripts/build.sh" \
+    -DCMAKE_BUILD_TYPE=Debug \
+    -DCMAKE_CXX_FLAGS="-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer" \
+    -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined"
+(cd "$root/build-asan" && ctest --output-on-failure -j "$jobs" -LE packaging)
+unset ASAN_OPTIONS UBSAN_OPTIONS LSAN_OPTIONS
+
+stage "fuzzing"
+CXX=clang++ cmake -S "$root" -B "$root/build-fuzz" -G Ninja -DOCELLANE_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+fuzzers=$(cd "$root/fuzz" && ls fuzz_*.cpp | sed 's/\.cpp$//')
+cmake --build "$root/build-fuzz" -j "$jobs" --target $fuzzers
+(cd "$root/build-fuzz" && ctest --output-on-failure -L fuzz -j "$jobs")
+
+stage "Debian package"
+"$root/scripts/check-deb.sh" "$root/build"
