@@ -1,4 +1,6 @@
 #include "app/ErrorBox.h"
+#include "app/Forms.h"
+#include "app/Startup.h"
 #include "bar/BarWidgets.h"
 #include "bar/TForm1.h"
 
@@ -30,7 +32,8 @@ private Q_SLOTS:
 
     void windowIsFramelessOnTopAtStoredPlace()
     {
-        TForm1 bar;
+        ProgramWindows windows;
+        TForm1 &bar = *Form1;
         QCOMPARE(bar.windowTitle(), QStringLiteral("Ocellane 5.03"));
         QVERIFY(bar.windowFlags() & Qt::FramelessWindowHint);
         QVERIFY(bar.windowFlags() & Qt::WindowStaysOnTopHint);
@@ -60,7 +63,8 @@ private Q_SLOTS:
         QFETCH(QString, name);
         QFETCH(QRect, rect);
         QFETCH(QString, toolTip);
-        TForm1 bar;
+        ProgramWindows windows;
+        TForm1 &bar = *Form1;
         auto *w = client(bar)->findChild<QWidget *>(name);
         QVERIFY(w);
         QCOMPARE(w->geometry(), rect);
@@ -69,7 +73,8 @@ private Q_SLOTS:
 
     void startColours()
     {
-        TForm1 bar;
+        ProgramWindows windows;
+        TForm1 &bar = *Form1;
         QCOMPARE(bar.Panel3->colour(), 255);
         for (ClickPanel *panel : bar.inclusionPanels().mid(1))
             QCOMPARE(panel->colour(), 16777215);
@@ -81,7 +86,8 @@ private Q_SLOTS:
 
     void menuTreeCaptions()
     {
-        TForm1 bar;
+        ProgramWindows windows;
+        TForm1 &bar = *Form1;
         QStringList top;
         for (QAction *a : bar.PopupMenu1->actions())
             top << a->text();
@@ -96,7 +102,8 @@ private Q_SLOTS:
 
     void cameraMenuTakesListNames()
     {
-        TForm1 bar;
+        ProgramWindows windows;
+        TForm1 &bar = *Form1;
         // Default list: line 9 holds one space, lines 10..17 are empty.
         QCOMPARE(bar.Camra1->text(), QStringLiteral(" "));
         for (QAction *item : bar.cameraMenuItems().mid(1))
@@ -108,7 +115,8 @@ private Q_SLOTS:
 
     void draggingTheBackgroundMovesTheBar()
     {
-        TForm1 bar;
+        ProgramWindows windows;
+        TForm1 &bar = *Form1;
         bar.show();
         QVERIFY(QTest::qWaitForWindowExposed(&bar));
         const QPoint start = bar.pos();
@@ -133,7 +141,8 @@ private Q_SLOTS:
     void pressesOnControlsNeverMoveTheBar()
     {
         QFETCH(QString, name);
-        TForm1 bar;
+        ProgramWindows windows;
+        TForm1 &bar = *Form1;
         bar.show();
         QVERIFY(QTest::qWaitForWindowExposed(&bar));
         auto *w = client(bar)->findChild<QWidget *>(name);
@@ -144,7 +153,8 @@ private Q_SLOTS:
 
     void onlyTheRightButtonOpensTheMenu()
     {
-        TForm1 bar;
+        ProgramWindows windows;
+        TForm1 &bar = *Form1;
         bar.show();
         QVERIFY(QTest::qWaitForWindowExposed(&bar));
         QTest::mouseClick(bar.SpeedButton7, Qt::LeftButton);
@@ -165,7 +175,8 @@ private Q_SLOTS:
     void quitPaths()
     {
         QFETCH(int, path);
-        TForm1 bar;
+        ProgramWindows windows;
+        TForm1 &bar = *Form1;
         bar.show();
         QVERIFY(QTest::qWaitForWindowActive(&bar));
         QSignalSpy closed(&bar, &TForm1::closed);
