@@ -110,6 +110,7 @@ TForm1::TForm1(QWidget *parent)
     buildMenu();
 
     // Feature wiring (each feature connects its own handlers).
+    wireSettingsDialog();
 
     loadStartupList();
     // Not guarded: a list too short for the names fails the start-up.

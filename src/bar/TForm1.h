@@ -118,6 +118,9 @@ public:
     // ---- Multi-camera modes -------------------------------------------------
 
     // ---- Camera settings dialog ---------------------------------------------
+    void wireSettingsDialog();
+    // Copies the camera list into the dialog's own and brings the dialog up.
+    void Paramtragecamras2Click();
 
     // ---- Sequencer ----------------------------------------------------------
 
