@@ -10,6 +10,7 @@
 #include "config/FileFilter.h"
 #include "config/LineListModel.h"
 #include "config/SettingsLayout.h"
+#include "config/SingleLineValidator.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -56,9 +57,12 @@ QWidget *createControl(const SettingsLayout::Control &row, QWidget *parent)
         widget = label;
         break;
     }
-    case Kind::Edit:
-        widget = new QLineEdit(text, parent);
+    case Kind::Edit: {
+        auto *edit = new QLineEdit(text, parent);
+        edit->setValidator(new SingleLineValidator(edit));
+        widget = edit;
         break;
+    }
     case Kind::Radio: {
         auto *radio = new QRadioButton(text, parent);
         makeYellowBold(radio);
@@ -70,6 +74,7 @@ QWidget *createControl(const SettingsLayout::Control &row, QWidget *parent)
         combo->setEditable(true);
         // Typed texts are used as they stand and never become entries.
         combo->setInsertPolicy(QComboBox::NoInsert);
+        combo->setValidator(new SingleLineValidator(combo));
         combo->addItems(texts(row.items));
         combo->setCurrentIndex(int(combo->findText(text)));
         widget = combo;

@@ -4,6 +4,8 @@
 #include "config/TForm12.h"
 
 #include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QComboBox>
 #include <QFile>
 #include <QFileDialog>
@@ -485,6 +487,45 @@ private Q_SLOTS:
         QVERIFY(m_errors.isEmpty());
         QCOMPARE(readAll(path(QStringLiteral("cams.lst"))), LineList::serialize(LineList::emptyLines()));
         QFile::remove(path(QStringLiteral("cams.lst")));
+    }
+
+    void pastedLineBreaksNeverSplitAListLine_data()
+    {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("pasted");
+        QTest::addColumn<int>("line");
+        QTest::addColumn<QByteArray>("written");
+        QTest::newRow("name, CR LF") << "Edit1" << "Porte\r\nline two" << 9 << QByteArray("Porte");
+        QTest::newRow("address, lone LF")
+            << "Edit2" << "http://h\nHost: x" << 0 << QByteArray("http://h/cgi-bin/mjpg/video.cgi?");
+        QTest::newRow("compression, lone CR")
+            << "ComboBox4" << "&compression=20\rjunk" << 0 << QByteArray("/cgi-bin/mjpg/video.cgi?&compression=20");
+        QTest::newRow("camera resolution") << "ComboBox5" << "resolution=1x1\n" << 19
+                                           << QByteArray("/cgi-bin/jpg/image.cgi?resolution=1x1");
+    }
+
+    void pastedLineBreaksNeverSplitAListLine()
+    {
+        QFETCH(QString, box);
+        QFETCH(QString, pasted);
+        QFETCH(int, line);
+        QFETCH(QByteArray, written);
+        Windows w;
+        w.bar.Paramtragecamras2Click();
+        QWidget *widget = w.dialog.Panel1->findChild<QWidget *>(box);
+        auto *combo = qobject_cast<QComboBox *>(widget);
+        auto *edit = combo ? combo->lineEdit() : qobject_cast<QLineEdit *>(widget);
+        QVERIFY(edit);
+        if (box != QLatin1String("Edit2"))
+            w.dialog.Edit2->clear();
+        edit->clear();
+        QGuiApplication::clipboard()->setText(pasted);
+        edit->paste();
+        QVERIFY(!edit->text().contains(QLatin1Char('\n')) && !edit->text().contains(QLatin1Char('\r')));
+        QTest::mouseClick(w.dialog.BitBtn1, Qt::LeftButton);
+        QVERIFY(m_errors.isEmpty());
+        QCOMPARE(w.bar.CameraList.line(line), written);
+        QCOMPARE(w.dialog.DialogCameraList.line(line), written);
     }
 
     void closeHidesAndKeepsEverything()
