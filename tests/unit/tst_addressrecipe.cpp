@@ -28,13 +28,6 @@ private Q_SLOTS:
             << cam << "http://10.0.0.5" << "resolution=358x288" << "&compression=50" << "&camera=1"
             << "http://10.0.0.5/cgi-bin/mjpg/video.cgi?resolution=358x288&compression=50"
             << "http://10.0.0.5/cgi-bin/jpg/image.cgi?resolution=358x288&compression=50";
-        QTest::newRow("camera ignores the server input")
-            << cam << "http://h" << "" << "" << "&camera=2" << "http://h/cgi-bin/mjpg/video.cgi?"
-            << "http://h/cgi-bin/jpg/image.cgi?";
-        QTest::newRow("server: empty resolution leaves ? followed by &")
-            << server << "http://h:8080" << "" << "&compression=20" << "&camera=3"
-            << "http://h:8080/axis-cgi/mjpg/video.cgi?&compression=20&camera=3"
-            << "http://h:8080/axis-cgi/jpg/video.cgi?&compression=20&camera=3";
         QTest::newRow("server still picture is a video.cgi")
             << server << "http://h" << "resolution=640x400" << "" << "&camera=4"
             << "http://h/axis-cgi/mjpg/video.cgi?resolution=640x400&camera=4"

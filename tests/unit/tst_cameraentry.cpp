@@ -31,29 +31,6 @@ private Q_SLOTS:
         QCOMPARE(writes, expected);
     }
 
-    void writesOnlyTheCamerasLines()
-    {
-        LineList dialog;
-        LineList cameras;
-        dialog.setLines(numbered(31));
-        cameras.setLines(numbered(31));
-        CameraEntry{4, QString::fromUtf8("flux"), QString::fromUtf8("image"), QString::fromUtf8("Entrée")}
-            .writeInto(dialog, cameras);
-        for (const LineList *list : {&dialog, &cameras}) {
-            QCOMPARE(list->count(), 31);
-            for (int i = 0; i < 31; ++i) {
-                if (i == 4)
-                    QCOMPARE(list->line(i), QByteArray("flux"));
-                else if (i == 13)
-                    QCOMPARE(list->line(i), QByteArray("Entr\xe9" "e"));
-                else if (i == 23)
-                    QCOMPARE(list->line(i), QByteArray("image"));
-                else
-                    QCOMPARE(list->line(i), "old" + QByteArray::number(i));
-            }
-        }
-    }
-
     void shortListStopsAtTheFirstLineBeyondItsEnd_data()
     {
         QTest::addColumn<int>("dialogCount");
