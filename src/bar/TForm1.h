@@ -154,6 +154,9 @@ public:
     void SpeedButton14Click();
 
     // ---- Camera settings dialog ---------------------------------------------
+    void wireSettingsDialog();
+    // Copies the camera list into the dialog's own and brings the dialog up.
+    void Paramtragecamras2Click();
 
     // ---- Sequencer ----------------------------------------------------------
 

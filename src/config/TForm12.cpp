@@ -1,10 +1,340 @@
 #include "config/TForm12.h"
 
-TForm12::TForm12(QWidget *parent)
-    : QWidget(parent, Qt::Window)
+#include "app/ErrorBox.h"
+#include "app/Errors.h"
+#include "app/Forms.h"
+#include "app/Look.h"
+#include "bar/TForm1.h"
+#include "config/AddressRecipe.h"
+#include "config/CameraEntry.h"
+#include "config/FileFilter.h"
+#include "config/LineListModel.h"
+#include "config/SettingsLayout.h"
+#include "config/SingleLineValidator.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStyle>
+
+namespace {
+
+QStringList texts(const QList<const char *> &items)
 {
+    QStringList out;
+    for (const char *item : items)
+        out << QString::fromUtf8(item);
+    return out;
+}
+
+void makeYellowBold(QWidget *widget)
+{
+    QFont f = widget->font();
+    f.setBold(true);
+    widget->setFont(f);
+    Look::setTextColour(widget, Look::colour(SettingsLayout::Yellow));
+}
+
+QWidget *createControl(const SettingsLayout::Control &row, QWidget *parent)
+{
+    using SettingsLayout::Kind;
+    const QString text = QString::fromUtf8(row.text);
+    QWidget *widget = nullptr;
+    switch (row.kind) {
+    case Kind::Label: {
+        auto *label = new QLabel(text, parent);
+        makeYellowBold(label);
+        label->move(row.rect.topLeft());
+        label->adjustSize();
+        widget = label;
+        break;
+    }
+    case Kind::Edit: {
+        auto *edit = new QLineEdit(text, parent);
+        edit->setValidator(new SingleLineValidator(edit));
+        widget = edit;
+        break;
+    }
+    case Kind::Radio: {
+        auto *radio = new QRadioButton(text, parent);
+        makeYellowBold(radio);
+        widget = radio;
+        break;
+    }
+    case Kind::Combo: {
+        auto *combo = new QComboBox(parent);
+        combo->setEditable(true);
+        // Typed texts are used as they stand and never become entries.
+        combo->setInsertPolicy(QComboBox::NoInsert);
+        combo->setValidator(new SingleLineValidator(combo));
+        combo->addItems(texts(row.items));
+        combo->setCurrentIndex(int(combo->findText(text)));
+        widget = combo;
+        break;
+    }
+    case Kind::Button:
+        widget = new QPushButton(text, parent);
+        break;
+    case Kind::OkButton:
+        widget = new QPushButton(parent->style()->standardIcon(QStyle::SP_DialogOkButton), QStringLiteral("OK"), parent);
+        break;
+    case Kind::CloseButton:
+        widget = new QPushButton(parent->style()->standardIcon(QStyle::SP_DialogCloseButton),
+                                 QStringLiteral("&Close"), parent);
+        break;
+    }
+    widget->setObjectName(QLatin1String(row.name));
+    if (row.kind != Kind::Label)
+        widget->setGeometry(row.rect);
+    if (*row.hint) {
+        Look::enableHint(widget, true);
+        Look::setHint(widget, QString::fromUtf8(row.hint));
+    }
+    widget->setVisible(row.visible);
+    return widget;
+}
+
+template<typename T>
+void take(QWidget *panel, T *&member, const char *name)
+{
+    member = panel->findChild<T *>(QLatin1String(name), Qt::FindDirectChildrenOnly);
+    Q_ASSERT(member);
+}
+
+// The bar owns the camera list the dialog writes into.
+LineList &cameraList()
+{
+    if (!Form1)
+        throw OcellaneError(QStringLiteral("The control bar does not exist."));
+    return Form1->CameraList;
+}
+
+QString runModal(QFileDialog &dialog)
+{
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    return dialog.selectedFiles().value(0);
+}
+
+} // namespace
+
+TForm12::TForm12(QWidget *parent)
+    : QWidget(parent, Qt::Window), fileChooser(runModal)
+{
+    DialogCameraList.setLines(LineList::emptyLines());
+
     setObjectName(QStringLiteral("Form12"));
-    setWindowTitle(QString::fromUtf8("Paramétrage caméras"));
-    move(-7, 117);
-    resize(334, 360);
+    setWindowTitle(QString::fromUtf8(SettingsLayout::Caption));
+    setFont(Look::font(QLatin1String(SettingsLayout::FontFamily), SettingsLayout::FontHeight));
+    move(SettingsLayout::Left, SettingsLayout::Top);
+    // The outer size is reached once the window manager's frame is known.
+    resize(SettingsLayout::OuterSize);
+
+    buildControls();
+    buildListBox();
+    buildFileDialogs();
+    wireHandlers();
+    dockPanel();
+}
+
+TForm12::~TForm12() = default;
+
+void TForm12::buildControls()
+{
+    Panel1 = new QFrame(this);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    Panel1->setLineWidth(SettingsLayout::PanelBevel);
+    // Only the panel's own background: its boxes keep their white fields.
+    QPalette palette = Panel1->palette();
+    palette.setColor(QPalette::Window, Look::colour(SettingsLayout::Colour));
+    Panel1->setPalette(palette);
+    Panel1->setAutoFillBackground(true);
+
+    for (const SettingsLayout::Control &row : SettingsLayout::controls())
+        createControl(row, Panel1);
+
+    take(Panel1, ComboBox1, "ComboBox1");
+    take(Panel1, Label4, "Label4");
+    take(Panel1, Edit1, "Edit1");
+    take(Panel1, RadioButton1, "RadioButton1");
+    take(Panel1, RadioButton2, "RadioButton2");
+    take(Panel1, Label3, "Label3");
+    take(Panel1, ComboBox4, "ComboBox4");
+    take(Panel1, Label5, "Label5");
+    take(Panel1, ComboBox3, "ComboBox3");
+    take(Panel1, Label1, "Label1");
+    take(Panel1, ComboBox5, "ComboBox5");
+    take(Panel1, ComboBox2, "ComboBox2");
+    take(Panel1, Label2, "Label2");
+    take(Panel1, Edit2, "Edit2");
+    take(Panel1, BitBtn3, "BitBtn3");
+    take(Panel1, BitBtn2, "BitBtn2");
+    take(Panel1, BitBtn4, "BitBtn4");
+    take(Panel1, BitBtn1, "BitBtn1");
+
+    RadioButton1->setChecked(true);
+}
+
+void TForm12::buildListBox()
+{
+    ListBox1 = new QListView(Panel1);
+    ListBox1->setObjectName(QStringLiteral("ListBox1"));
+    ListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
+    ListBox1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    ListBox1->setUniformItemSizes(true);
+    m_listModel = new LineListModel(&DialogCameraList, ListBox1);
+    ListBox1->setModel(m_listModel);
+
+    PopupMenu1 = new QMenu(ListBox1);
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    Effacer1 = PopupMenu1->addAction(QLatin1String(SettingsLayout::ClearCaption));
+    Effacer1->setObjectName(QStringLiteral("Effacer1"));
+    ListBox1->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(ListBox1, &QWidget::customContextMenuRequested, this, [this](const QPoint &pos) {
+        ErrorBox::guard([&] { PopupMenu1->popup(ListBox1->viewport()->mapToGlobal(pos)); });
+    });
+}
+
+void TForm12::buildFileDialogs()
+{
+    auto make = [this](const char *name, const char *filter, QFileDialog::AcceptMode mode) {
+        auto *dialog = new QFileDialog(this);
+        dialog->setObjectName(QLatin1String(name));
+        // Qt's own dialog behaves the same on every desktop.
+        dialog->setOption(QFileDialog::DontUseNativeDialog);
+        dialog->setAcceptMode(mode);
+        dialog->setNameFilters(FileFilter::toNameFilters(QLatin1String(filter)));
+        dialog->setDefaultSuffix(QLatin1String(SettingsLayout::DefaultSuffix));
+        return dialog;
+    };
+    SaveDialog1 = make("SaveDialog1", SettingsLayout::SaveFilter, QFileDialog::AcceptSave);
+    SaveDialog1->setFileMode(QFileDialog::AnyFile);
+    // An existing file is replaced without a question.
+    SaveDialog1->setOption(QFileDialog::DontConfirmOverwrite);
+    OpenDialog1 = make("OpenDialog1", SettingsLayout::OpenFilter, QFileDialog::AcceptOpen);
+    OpenDialog1->setFileMode(QFileDialog::ExistingFile);
+}
+
+void TForm12::wireHandlers()
+{
+    connectGuarded(BitBtn1, &QPushButton::clicked, this, &TForm12::BitBtn1Click);
+    connectGuarded(BitBtn2, &QPushButton::clicked, this, &TForm12::BitBtn2Click);
+    connectGuarded(BitBtn3, &QPushButton::clicked, this, &TForm12::BitBtn3Click);
+    connectGuarded(BitBtn4, &QPushButton::clicked, this, &TForm12::BitBtn4Click);
+    connectGuarded(Effacer1, &QAction::triggered, this, &TForm12::Effacer1Click);
+    connectGuarded(RadioButton1, &QRadioButton::clicked, this, &TForm12::RadioButton1Click);
+    connectGuarded(RadioButton2, &QRadioButton::clicked, this, &TForm12::RadioButton2Click);
+}
+
+void TForm12::BitBtn1Click()
+{
+    // Lines exist only for the nine listed cameras; a typed camera text that
+    // names none of them writes nothing.
+    const int camera = ComboBox1->findText(ComboBox1->currentText());
+    if (camera < 0)
+        return;
+    const bool server = RadioButton2->isChecked();
+    const AddressRecipe::Pieces pieces{Edit2->text(), (server ? ComboBox2 : ComboBox5)->currentText(),
+                                       ComboBox4->currentText(), ComboBox3->currentText()};
+    const AddressRecipe::Addresses addresses =
+        AddressRecipe::build(server ? AddressRecipe::Model::Axis2400 : AddressRecipe::Model::Axis2100, pieces);
+    const CameraEntry entry{camera, addresses.stream, addresses.still, Edit1->text()};
+    entry.writeInto(DialogCameraList, cameraList());
+}
+
+void TForm12::BitBtn2Click()
+{
+    const QString fileName = chooseFile(SaveDialog1);
+    if (fileName.isEmpty())
+        return;
+    DialogCameraList.saveToFile(fileName);
+}
+
+void TForm12::BitBtn3Click()
+{
+    hide();
+}
+
+void TForm12::BitBtn4Click()
+{
+    const QString fileName = chooseFile(OpenDialog1);
+    if (fileName.isEmpty())
+        return;
+    LineList &cameras = cameraList();
+    cameras.loadFromFile(fileName);
+    DialogCameraList.assign(cameras);
+}
+
+void TForm12::Effacer1Click()
+{
+    const QModelIndexList selected = ListBox1->selectionModel()->selectedIndexes();
+    for (qsizetype row = 0; row < DialogCameraList.count(); ++row) {
+        if (selected.contains(m_listModel->index(int(row))))
+            DialogCameraList.clearLine(row);
+    }
+}
+
+void TForm12::RadioButton1Click()
+{
+    ComboBox5->setVisible(true);
+    ComboBox2->setVisible(false);
+}
+
+void TForm12::RadioButton2Click()
+{
+    ComboBox5->setVisible(false);
+    ComboBox2->setVisible(true);
+}
+
+QString TForm12::chooseFile(QFileDialog *dialog)
+{
+    dialog->setDirectory(QDir::currentPath());
+    return fileChooser ? fileChooser(*dialog) : QString();
+}
+
+void TForm12::applyOuterSize()
+{
+    if (m_outerSizeApplied || !isVisible())
+        return;
+    const QSize frame = frameGeometry().size() - size();
+    if (frame.width() <= 0 && frame.height() <= 0)
+        return;
+    m_outerSizeApplied = true;
+    resize(SettingsLayout::OuterSize - frame);
+}
+
+void TForm12::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    dockPanel();
+    applyOuterSize();
+}
+
+void TForm12::dockPanel()
+{
+    Panel1->setGeometry(rect());
+    const int bevel = SettingsLayout::PanelBevel;
+    ListBox1->setGeometry(bevel, height() - bevel - SettingsLayout::ListHeight, width() - 2 * bevel,
+                          SettingsLayout::ListHeight);
+}
+
+void TForm12::moveEvent(QMoveEvent *event)
+{
+    QWidget::moveEvent(event);
+    applyOuterSize();
+}
+
+void TForm12::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    applyOuterSize();
 }
