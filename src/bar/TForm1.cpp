@@ -110,12 +110,16 @@ TForm1::TForm1(QWidget *parent)
     buildMenu();
 
     // Feature wiring (each feature connects its own handlers).
+    wireLanguage();
+    wireInformationWindows();
 
     loadStartupList();
     // Not guarded: a list too short for the names fails the start-up.
     Camras1Click();
 
     // Interface language: make sure the setting exists, then apply it.
+    loadLanguageSetting();
+    ApplyLanguage();
 }
 
 TForm1::~TForm1() = default;
