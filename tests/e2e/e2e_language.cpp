@@ -117,6 +117,47 @@ private Q_SLOTS:
         QVERIFY(program.waitForExit());
         QCOMPARE(program.process().exitCode(), 0);
     }
+
+    // The frame is the window manager's: the stored outer sizes hold with it.
+    void informationWindowsOpenFromTheHelpMenu()
+    {
+        Program program;
+        program.start();
+        const QString bar = waitForWindow(QStringLiteral("^Ocellane 5\\.03$"));
+        QVERIFY2(!bar.isEmpty(), "the bar never appeared");
+
+        // Aide > Comment ?: the fifth item, then into its submenu.
+        QImage menu;
+        openMenu(menu);
+        QVERIFY(!QTest::currentTestFailed());
+        menuKeys({"Down", "Down", "Down", "Down", "Down", "Right", "Return"});
+        const QString help = waitForWindow(QStringLiteral("^Help$"));
+        QVERIFY2(!help.isEmpty(), "no help window");
+        QTRY_COMPARE_WITH_TIMEOUT(window(help).frameGeometry, QRect(350, 186, 409, 339), 10000);
+        QVERIFY(window(help).geometry.height() < 339);
+
+        // Aide > A propos de..: modal, centred on the bar.
+        openMenu(menu);
+        QVERIFY(!QTest::currentTestFailed());
+        menuKeys({"Down", "Down", "Down", "Down", "Down", "Right", "Down", "Down", "Return"});
+        const QString about = waitForWindow(QStringLiteral("^A propos de \\.\\.$"));
+        QVERIFY2(!about.isEmpty(), "no about window");
+        QTRY_COMPARE_WITH_TIMEOUT(window(about).frameGeometry.size(), QSize(382, 159), 10000);
+        const QPoint offCentre = window(about).frameGeometry.center() - QRect(197, 108, 438, 74).center();
+        QVERIFY2(offCentre.manhattanLength() <= 4, qPrintable(QStringLiteral("%1,%2").arg(offCentre.x()).arg(offCentre.y())));
+        const QString state = QString::fromUtf8(
+            run(QStringLiteral("xprop"), {QStringLiteral("-id"), about, QStringLiteral("_NET_WM_STATE")}));
+        QVERIFY2(state.contains(QStringLiteral("_NET_WM_STATE_MODAL")), qPrintable(state));
+
+        // Closed from its title bar, it only hides: the program goes on.
+        key(about, QStringLiteral("alt+F4"));
+        QTRY_VERIFY_WITH_TIMEOUT(findWindows(QStringLiteral("^A propos de \\.\\.$")).isEmpty(), 10000);
+        QVERIFY(program.process().state() == QProcess::Running);
+
+        key(bar, QStringLiteral("ctrl+q"));
+        QVERIFY(program.waitForExit());
+        QCOMPARE(program.process().exitCode(), 0);
+    }
 };
 
 QTEST_GUILESS_MAIN(E2eLanguage)
