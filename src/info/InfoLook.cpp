@@ -4,6 +4,7 @@
 
 #include <QEvent>
 #include <QFile>
+#include <QLabel>
 #include <QPalette>
 #include <QPlainTextEdit>
 #include <QWindow>
@@ -79,6 +80,18 @@ void setColour(QWidget *widget, int stored)
 void setOuterSize(QWidget *window, const QSize &outer)
 {
     new OuterSizeKeeper(window, outer); // owned by the window
+}
+
+QLabel *label(QWidget *parent, const char *name, const QString &text, const QPoint &at, const QFont &font,
+              const QColor &colour)
+{
+    auto *l = new QLabel(text, parent);
+    l->setObjectName(QLatin1String(name));
+    l->setFont(font);
+    Look::setTextColour(l, colour);
+    l->move(at);
+    l->adjustSize();
+    return l;
 }
 
 QString resourceText(const QString &resourceName)

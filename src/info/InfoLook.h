@@ -3,7 +3,11 @@
 #include <QSize>
 #include <QString>
 
+class QColor;
+class QFont;
+class QLabel;
 class QPlainTextEdit;
+class QPoint;
 class QWidget;
 
 // What the three information windows share: their default font, their
@@ -25,6 +29,10 @@ void setColour(QWidget *widget, int stored);
 // the window, so the client size is corrected then, unless the user has
 // resized the window meanwhile.
 void setOuterSize(QWidget *window, const QSize &outer);
+
+// A label sized to its text.
+QLabel *label(QWidget *parent, const char *name, const QString &text, const QPoint &at, const QFont &font,
+              const QColor &colour);
 
 // A read-only text box with a vertical scroll bar, holding a text from the
 // program's resources (UTF-8).

@@ -27,12 +27,8 @@ TForm11::TForm11(QWidget *parent)
     Panel1->setObjectName(QStringLiteral("Panel1"));
     InfoLook::setColour(Panel1, PanelColour);
 
-    Label1 = new QLabel(QStringLiteral("AIDE OCELLANE 5.03"), Panel1);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setFont(Look::font(QStringLiteral("Verdana"), 19, true, true));
-    Look::setTextColour(Label1, Look::colour(InfoLook::Teal));
-    Label1->move(88, 8);
-    Label1->adjustSize();
+    Label1 = InfoLook::label(Panel1, "Label1", QStringLiteral("AIDE OCELLANE 5.03"), QPoint(88, 8),
+                             Look::font(QStringLiteral("Verdana"), 19, true, true), Look::colour(InfoLook::Teal));
 
     Memo1 = InfoLook::textBox(Panel1, QStringLiteral("aide.txt"));
     Memo1->setObjectName(QStringLiteral("Memo1"));

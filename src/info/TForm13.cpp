@@ -18,12 +18,8 @@ TForm13::TForm13(QWidget *parent)
     InfoLook::setDefaultFont(this);
     InfoLook::setColour(this, Colour);
 
-    Label1 = new QLabel(QStringLiteral("Conditions de la License"), this);
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setFont(Look::font(QStringLiteral("Comic Sans MS"), 19));
-    Look::setTextColour(Label1, Look::colour(InfoLook::Teal));
-    Label1->move(96, 0);
-    Label1->adjustSize();
+    Label1 = InfoLook::label(this, "Label1", QStringLiteral("Conditions de la License"), QPoint(96, 0),
+                             Look::font(QStringLiteral("Comic Sans MS"), 19), Look::colour(InfoLook::Teal));
 
     Memo1 = InfoLook::textBox(this, QStringLiteral("licence.txt"));
     Memo1->setObjectName(QStringLiteral("Memo1"));

@@ -19,32 +19,20 @@ TForm2::TForm2(QWidget *parent)
     InfoLook::setDefaultFont(this);
     InfoLook::setColour(this, Colour);
 
-    auto label = [this](const char *name, const char *text, const QPoint &at) {
-        auto *l = new QLabel(QString::fromUtf8(text), this);
-        l->setObjectName(QLatin1String(name));
-        l->move(at);
-        return l;
-    };
-
-    Label2 = label("Label2", "Ocellane 5.03", QPoint(64, 8));
-    Label2->setFont(Look::font(QStringLiteral("Verdana"), 29, true, true));
-    Look::setTextColour(Label2, Look::colour(InfoLook::Teal));
+    const QColor teal = Look::colour(InfoLook::Teal);
+    Label2 = InfoLook::label(this, "Label2", QStringLiteral("Ocellane 5.03"), QPoint(64, 8),
+                             Look::font(QStringLiteral("Verdana"), 29, true, true), teal);
     Label2->resize(242, 35);
     Label2->setAlignment(Qt::AlignCenter);
 
-    Label3 = label("Label3", "Visionneuse de caméras IP", QPoint(80, 56));
-    Label3->setFont(Look::font(QStringLiteral("Comic Sans MS"), 16));
-    Look::setTextColour(Label3, Qt::blue);
+    // The credit lines.
+    Label3 = InfoLook::label(this, "Label3", QString::fromUtf8("Visionneuse de caméras IP"), QPoint(80, 56),
+                             Look::font(QStringLiteral("Comic Sans MS"), 16), Qt::blue);
     Label3->setAlignment(Qt::AlignCenter);
-    Label3->adjustSize();
-
-    Label4 = label("Label4", "pour caméras Axis", QPoint(136, 80));
-    Label4->setFont(Look::font(QStringLiteral("MS Sans Serif"), 13));
-    Look::setTextColour(Label4, Qt::red);
-    Label4->adjustSize();
-
-    Label1 = label("Label1", "Tous droits réservés", QPoint(232, 112));
-    Label1->adjustSize();
+    Label4 = InfoLook::label(this, "Label4", QString::fromUtf8("pour caméras Axis"), QPoint(136, 80),
+                             Look::font(QStringLiteral("MS Sans Serif"), 13), Qt::red);
+    Label1 = InfoLook::label(this, "Label1", QString::fromUtf8("Tous droits réservés"), QPoint(232, 112), font(),
+                             palette().color(QPalette::WindowText));
 
     InfoLook::setOuterSize(this, OuterSize);
 }
