@@ -45,14 +45,6 @@ private Q_SLOTS:
         qputenv("XDG_CONFIG_HOME", old);
     }
 
-    void missingFileIsCreatedWithFrench()
-    {
-        const LanguageSettings settings(path());
-        QCOMPARE(settings.ensureLanguage(), QString());
-        QCOMPARE(readAll(path()), QByteArray("[Param]\r\nLangue=Fran\xe7" "ais\r\n"));
-        QCOMPARE(settings.entries(), Lines{"Langue=" + French});
-    }
-
     void existingKeyIsLeftAsItIs_data()
     {
         QTest::addColumn<QByteArray>("file");
@@ -78,16 +70,6 @@ private Q_SLOTS:
         QCOMPARE(readAll(path()), "; mine\n[Param]\nVersion=2\nLangue=" + French + "\n\n[Other]\nLangue=Anglais\n");
         // The language is not the section's first entry.
         QCOMPARE(settings.entries(), (Lines{"Version=2", "Langue=" + French}));
-    }
-
-    void storeRewritesOnlyTheValue()
-    {
-        const QByteArray before = "; c\r\n[Other]\r\nX=1\r\n[Param]\r\nA=1\r\nLangue=Anglais\r\nB=2\r\n";
-        writeAll(path(), before);
-        QCOMPARE(LanguageSettings(path()).storeLanguage(LanguageSettings::value(Language::Italian)), QString());
-        QByteArray expected = before;
-        expected.replace("Anglais", "Italien");
-        QCOMPARE(readAll(path()), expected);
     }
 
     void storeCreatesFolderAndFile()
@@ -121,13 +103,6 @@ private Q_SLOTS:
         QVERIFY(!settings.ensureLanguage().isEmpty());
         QVERIFY(settings.entries().isEmpty());
         QVERIFY(!settings.storeLanguage("Anglais").isEmpty());
-    }
-
-    void languageValuesAreWindows1252()
-    {
-        QCOMPARE(LanguageSettings::entry(Language::French), QByteArray("Langue=Fran\xe7" "ais"));
-        QCOMPARE(LanguageSettings::entry(Language::English), QByteArray("Langue=Anglais"));
-        QCOMPARE(LanguageSettings::entry(Language::Italian), QByteArray("Langue=Italien"));
     }
 };
 
