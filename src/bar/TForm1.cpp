@@ -113,12 +113,16 @@ TForm1::TForm1(QWidget *parent)
     wireSelection();
     wireMultiViews();
     wireSettingsDialog();
+    wireLanguage();
+    wireInformationWindows();
 
     loadStartupList();
     // Not guarded: a list too short for the names fails the start-up.
     Camras1Click();
 
     // Interface language: make sure the setting exists, then apply it.
+    loadLanguageSetting();
+    ApplyLanguage();
 }
 
 TForm1::~TForm1() = default;

@@ -163,8 +163,25 @@ public:
     // ---- Snapshot -----------------------------------------------------------
 
     // ---- Interface language -------------------------------------------------
+    // Start-up: makes sure the settings file holds a language, then reads
+    // its section into languageEntries. A file that cannot be written or
+    // read is no error: no caption set applies then.
+    void loadLanguageSetting();
+    // Applies the caption set chosen by the first entry read, if any.
+    void ApplyLanguage();
+    // Store the language for the next start; nothing on screen changes.
+    void Franais1Click();
+    void Anglais1Click();
+    void Italien1Click();
+    // The settings section's entries as read at start-up ("key=value").
+    QList<QByteArray> languageEntries;
+    void wireLanguage();
 
     // ---- Information windows ------------------------------------------------
+    void Aide4Click();
+    void License2Click();
+    void Aproposde2Click();
+    void wireInformationWindows();
 
 Q_SIGNALS:
     // The bar has closed: the program ends.

@@ -52,6 +52,9 @@ public:
     ~Program();
     QString dir() const { return m_dir.path(); }
     QString path(const QString &name) const { return m_dir.filePath(name); }
+    // A file in the settings folder (XDG_CONFIG_HOME), which stays the same
+    // when the program is started again.
+    QString configPath(const QString &name) const { return m_config.filePath(name); }
     void writeFile(const QString &name, const QByteArray &bytes) const;
     void start();
     bool waitForExit(int timeoutMs = 10000);
