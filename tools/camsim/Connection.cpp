@@ -74,6 +74,9 @@ void Connection::onReadyRead()
         return;
     case HeadParse::TooLarge:
         m_headDone = true;
+        // Left unread, the rest would make the close a reset that can
+        // destroy our answer before the client reads it.
+        m_socket->readAll();
         m_context.stats.requestReceived();
         answerPlain(431, "text/plain", "Request head too large.\n");
         return;
