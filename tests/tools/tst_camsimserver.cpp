@@ -296,6 +296,34 @@ private Q_SLOTS:
         QVERIFY2(response->body.contains(bodyPart), response->body.constData());
     }
 
+    void silentClientIsLetGo()
+    {
+        CamSimServer::Options options;
+        options.requestTimeoutMs = 200;
+        startServer(options);
+        Client client(m_port);
+        client.send("GET /cgi-bin/jpg/image.cgi HTTP/1.0\r\n");
+        QVERIFY(client.waitForClose());
+        QCOMPARE(client.response()->status, 408);
+    }
+
+    void delayAppliesToAnyPath_data()
+    {
+        QTest::addColumn<QByteArray>("target");
+        QTest::addColumn<int>("status");
+        QTest::newRow("unknown path") << QByteArray("/nothing?fault=delay:200") << 404;
+        QTest::newRow("counters") << QByteArray("/stats?fault=delay:200") << 200;
+    }
+
+    void delayAppliesToAnyPath()
+    {
+        QFETCH(QByteArray, target);
+        QElapsedTimer timer;
+        timer.start();
+        QTEST(fetch(m_port, target).status, "status");
+        QVERIFY(timer.elapsed() >= 200);
+    }
+
     void closeAfterCountsPictures()
     {
         Client client(m_port);

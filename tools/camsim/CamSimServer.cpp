@@ -6,7 +6,7 @@ namespace CamSim {
 
 CamSimServer::CamSimServer(const Options &options, QObject *parent)
     : QObject(parent), m_options(options),
-      m_settings{options.fps, options.auth, options.streamFault, options.log},
+      m_settings{options.fps, options.auth, options.streamFault, options.log, options.requestTimeoutMs},
       m_authenticator(options.user, options.password)
 {
     connect(&m_server, &QTcpServer::newConnection, this, &CamSimServer::onNewConnection);

@@ -34,6 +34,7 @@ public:
         QByteArray password = "secret";
         FaultPlan streamFault;
         bool log = false;
+        int requestTimeoutMs = kRequestTimeoutMs;
     };
 
     explicit CamSimServer(const Options &options, QObject *parent = nullptr);

@@ -49,7 +49,7 @@ Connection::Connection(QTcpSocket *socket, const ServerContext &context, QObject
     connect(&m_requestTimer, &QTimer::timeout, this, [this] {
         answerPlain(408, "text/plain", "No complete request received in time.\n");
     });
-    m_requestTimer.start(kRequestTimeoutMs);
+    m_requestTimer.start(m_context.settings.requestTimeoutMs);
     onReadyRead();
 }
 
@@ -110,11 +110,10 @@ void Connection::handle(const RequestHead &head)
 {
     m_requestTimer.stop();
     log(QString::fromLatin1(head.method + ' ' + head.target));
-    if (head.path == "/stats") {
-        answerPlain(200, "application/json", m_context.stats.toJson() + '\n');
-        return;
-    }
-    m_context.stats.requestReceived();
+    // Counters read by tests must not move because they are read.
+    const bool statsPath = head.path == "/stats";
+    if (!statsPath)
+        m_context.stats.requestReceived();
 
     const auto kind = pictureKind(head.path);
     QString error;
@@ -126,16 +125,19 @@ void Connection::handle(const RequestHead &head)
         fault = m_context.settings.streamFault;
     if (fault.dripIntervalMs)
         m_outlet->setDrip(*fault.dripIntervalMs);
-    if (kind && params) {
+    const bool get = head.method == "GET";
+    if (kind && params && get) {
         m_countedCamera = params->camera;
         m_context.stats.accepted(params->camera);
     }
 
-    auto answer = [this, head, kind, params, fault, error] {
+    auto answer = [this, head, kind, params, fault, error, get, statsPath] {
         if (m_finished)
             return;
-        if (head.method != "GET")
+        if (!get)
             answerPlain(405, "text/plain", "Only GET is served here.\n", "Allow: GET\r\n");
+        else if (statsPath)
+            answerPlain(200, "application/json", m_context.stats.toJson() + '\n');
         else if (!kind)
             answerPlain(404, "text/plain", "Not found: " + head.path + '\n');
         else if (!params)

@@ -27,6 +27,7 @@ struct ServerSettings
     AuthMode auth = AuthMode::None;
     FaultPlan streamFault;  // for stream requests that name no fault
     bool log = false;
+    int requestTimeoutMs = kRequestTimeoutMs;
 };
 
 // What every connection of one server shares.
