@@ -518,6 +518,9 @@ private Q_SLOTS:
         QTest::newRow("answer for another address") << stream << true << QByteArray("secret") << true
                                                     << QByteArray("admin") << QByteArray("/axis-cgi/mjpg/video.cgi")
                                                     << false << 401;
+        QTest::newRow("address answered for in another encoding")
+            << QByteArray("/cgi-bin/jpg/image.cgi?fault=close-after%3A1") << true << QByteArray("secret") << true
+            << QByteArray("admin") << QByteArray("/cgi-bin/jpg/image.cgi?fault=close-after:1") << false << 200;
         QTest::newRow("nonce not handed out") << stream << true << QByteArray("secret") << true << QByteArray("admin")
                                               << stream << true << 401;
         const QByteArray noQop = "/cgi-bin/jpg/image.cgi?auth=digest-noqop";

@@ -127,13 +127,17 @@ bool Authenticator::checkDigest(const QByteArray &text, const QByteArray &method
         return false;
     const auto get = [&](const char *name) { return params->value(name); };
     const QByteArray algorithm = get("algorithm");
-    if (get("username") != m_user || get("realm") != kRealm || get("uri") != target
+    // Clients may percent-encode the address they answer for differently
+    // from how they sent it; the answer is computed over their text.
+    const QByteArray uri = get("uri");
+    const bool sameAddress = QByteArray::fromPercentEncoding(uri) == QByteArray::fromPercentEncoding(target);
+    if (get("username") != m_user || get("realm") != kRealm || !sameAddress
         || !nonceIsOurs(get("nonce")) || (params->contains("opaque") && get("opaque") != m_opaque)
         || (!algorithm.isEmpty() && algorithm.compare("MD5", Qt::CaseInsensitive) != 0))
         return false;
 
     const QByteArray ha1 = md5Hex(m_user + ':' + kRealm + ':' + m_password);
-    const QByteArray ha2 = md5Hex(method + ':' + target);
+    const QByteArray ha2 = md5Hex(method + ':' + uri);
     const QByteArray qop = get("qop");
     QByteArray expected;
     if (qop.isEmpty()) {

@@ -1,23 +1,12 @@
 #include "FaultPlan.h"
 
+#include "TextNumber.h"
+
 #include <QList>
 
 #include <limits>
 
 namespace CamSim {
-
-namespace {
-
-std::optional<qint64> number(const QByteArray &text, qint64 min, qint64 max)
-{
-    bool ok = false;
-    const qint64 value = text.toLongLong(&ok);
-    if (!ok || value < min || value > max)
-        return std::nullopt;
-    return value;
-}
-
-} // namespace
 
 std::optional<FaultPlan> FaultPlan::parse(const QByteArray &spec, QString *error)
 {
@@ -32,7 +21,7 @@ std::optional<FaultPlan> FaultPlan::parse(const QByteArray &spec, QString *error
         const bool hasArgument = colon >= 0;
 
         auto count = [&](std::optional<int> &target) {
-            const auto value = number(argument, 0, std::numeric_limits<int>::max());
+            const auto value = integerIn(argument, 0, std::numeric_limits<int>::max());
             if (value)
                 target = int(*value);
             return value.has_value();
@@ -47,13 +36,13 @@ std::optional<FaultPlan> FaultPlan::parse(const QByteArray &spec, QString *error
         } else if (name == "no-length" && !hasArgument) {
             plan.noLength = true;
         } else if (name == "drip") {
-            const auto value = hasArgument ? number(argument, 1, kMaxDripIntervalMs)
+            const auto value = hasArgument ? integerIn(argument, 1, kMaxDripIntervalMs)
                                            : std::optional<qint64>(kDefaultDripIntervalMs);
             ok = value.has_value();
             if (ok)
                 plan.dripIntervalMs = int(*value);
         } else if (name == "status") {
-            const auto value = number(argument, 100, 599);
+            const auto value = integerIn(argument, 100, 599);
             ok = value.has_value();
             if (ok)
                 plan.status = int(*value);
@@ -62,10 +51,10 @@ std::optional<FaultPlan> FaultPlan::parse(const QByteArray &spec, QString *error
         } else if (name == "truncate" && !hasArgument) {
             plan.truncate = true;
         } else if (name == "oversize") {
-            plan.oversizeBytes = number(argument, 1, kMaxOversizeBytes);
+            plan.oversizeBytes = integerIn(argument, 1, kMaxOversizeBytes);
             ok = plan.oversizeBytes.has_value();
         } else if (name == "delay") {
-            const auto value = number(argument, 0, kMaxDelayMs);
+            const auto value = integerIn(argument, 0, kMaxDelayMs);
             ok = value.has_value();
             if (ok)
                 plan.delayMs = int(*value);

@@ -1,16 +1,15 @@
 #include "PictureParams.h"
 
+#include "TextNumber.h"
+
 namespace CamSim {
 
 namespace {
 
 std::optional<int> intIn(const QByteArray &text, int min, int max)
 {
-    bool ok = false;
-    const int value = text.toInt(&ok);
-    if (!ok || value < min || value > max)
-        return std::nullopt;
-    return value;
+    const auto value = integerIn(text, min, max);
+    return value ? std::optional<int>(int(*value)) : std::nullopt;
 }
 
 std::optional<QSize> sizeOf(const QByteArray &text)
