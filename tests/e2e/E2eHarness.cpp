@@ -87,6 +87,20 @@ double coverage(const QImage &image, const QRect &rect, const QColor &colour, in
     return double(hits) / (r.width() * r.height());
 }
 
+bool showsLivePicture(const QRect &area)
+{
+    const QImage first = screenshot().copy(area);
+    if (first.isNull() || coverage(first, first.rect(), Qt::black, 12) > 0.9)
+        return false;
+    QDeadlineTimer deadline(3000);
+    while (!deadline.hasExpired()) {
+        QTest::qWait(100);
+        if (screenshot().copy(area) != first)
+            return true;
+    }
+    return false;
+}
+
 void moveMouse(int x, int y)
 {
     run(QStringLiteral("xdotool"), {QStringLiteral("mousemove"), QString::number(x), QString::number(y)});

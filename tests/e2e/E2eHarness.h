@@ -36,6 +36,17 @@ bool similar(const QColor &a, const QColor &b, int tolerance = 24);
 // Share of pixels in rect that are close to colour.
 double coverage(const QImage &image, const QRect &rect, const QColor &colour, int tolerance = 40);
 
+// A picture is live when it is not black and changes from shot to shot
+// (bounded: a few seconds).
+bool showsLivePicture(const QRect &area);
+
+// A point of the bar's client area in screen pixels: the bar stands at
+// 197, 108 with a 1-pixel border.
+inline QPoint barPoint(int clientX, int clientY)
+{
+    return QPoint(197 + 1 + clientX, 108 + 1 + clientY);
+}
+
 void click(int x, int y, int button = 1);
 void moveMouse(int x, int y);
 void activate(const QString &windowId);

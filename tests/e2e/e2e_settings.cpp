@@ -1,4 +1,7 @@
+#include "e2e/CamSim.h"
 #include "e2e/E2eHarness.h"
+
+#include <QJsonObject>
 
 #include <QFile>
 #include <QTest>
@@ -95,6 +98,9 @@ class E2eSettings : public QObject
 private Q_SLOTS:
     void configureAServerCameraAndSaveTheList()
     {
+        CamSim camsim;
+        QVERIFY2(camsim.started(), "the demo camera did not start");
+        const QString address = camsim.baseUrl();
         Program program;
         program.start();
         const Window dialog = openSettingsDialog();
@@ -102,7 +108,7 @@ private Q_SLOTS:
         QCOMPARE(dialog.frameGeometry.topLeft(), QPoint(-7, 117));
         QCOMPARE(dialog.frameGeometry.size(), QSize(334, 360));
 
-        replaceText(dialog, AddressBox, QStringLiteral("http://127.0.0.1:12345"));
+        replaceText(dialog, AddressBox, address);
         press(dialog, ServerModel);
         // The server's resolution box now stands where the camera's was:
         // its entries are the empty one, 640x400, 320x240.
@@ -129,15 +135,24 @@ private Q_SLOTS:
         QByteArray expected;
         for (int i = 0; i < 31; ++i) {
             if (i == 0)
-                expected += "http://127.0.0.1:12345/axis-cgi/mjpg/video.cgi?resolution=320x240&camera=1";
+                expected += address.toLatin1() + "/axis-cgi/mjpg/video.cgi?resolution=320x240&camera=1";
             else if (i == 9)
                 expected += "Cam\xe9ra 1";
             else if (i == 19)
-                expected += "http://127.0.0.1:12345/axis-cgi/jpg/video.cgi?resolution=320x240&camera=1";
+                expected += address.toLatin1() + "/axis-cgi/jpg/video.cgi?resolution=320x240&camera=1";
             expected += "\r\n";
         }
         QCOMPARE(file.readAll(), expected);
         QVERIFY(program.process().state() == QProcess::Running);
+
+        // OK wrote the camera list too: camera button 1 shows that camera live.
+        const QPoint camera1 = barPoint(296 + 8, 0 + 8);
+        click(camera1.x(), camera1.y());
+        const QString single = waitForWindow(QStringLiteral("^Ocellane Mode AXIS$"));
+        QVERIFY2(!single.isEmpty(), "the single view did not open");
+        QTRY_VERIFY_WITH_TIMEOUT(showsLivePicture(window(single).geometry), 15000);
+        QTRY_COMPARE_WITH_TIMEOUT(camsim.stats().value(QStringLiteral("openByCamera")).toObject()
+                                      .value(QStringLiteral("1")).toInt(), 1, 10000);
     }
 };
 

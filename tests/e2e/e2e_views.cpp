@@ -6,33 +6,11 @@
 using namespace E2e;
 
 namespace {
-// Bar controls in screen pixels: the bar stands at 197, 108 with a 1-pixel
-// border around its client area.
-QPoint barPoint(int clientX, int clientY)
-{
-    return QPoint(197 + 1 + clientX, 108 + 1 + clientY);
-}
-
 void clickAt(const QPoint &p)
 {
     click(p.x(), p.y());
 }
 
-// A picture is live when it is not black and changes from shot to shot.
-bool showsLivePicture(const QRect &area)
-{
-    const QImage first = screenshot().copy(area);
-    if (coverage(first, first.rect(), Qt::black, 12) > 0.9)
-        return false;
-    QImage next;
-    for (int i = 0; i < 30; ++i) {
-        QTest::qWait(100);
-        next = screenshot().copy(area);
-        if (next != first)
-            return true;
-    }
-    return false;
-}
 } // namespace
 
 class E2eViews : public QObject
