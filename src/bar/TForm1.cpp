@@ -112,6 +112,8 @@ TForm1::TForm1(QWidget *parent)
     // Feature wiring (each feature connects its own handlers).
     wireSelection();
     wireMultiViews();
+    wireSequencer();
+    wireSnapshot();
 
     loadStartupList();
     // Not guarded: a list too short for the names fails the start-up.

@@ -1,0 +1,100 @@
+#include "e2e/E2eHarness.h"
+#include "support/StillServer.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+using namespace E2e;
+
+namespace {
+
+// The bar's client area starts one border pixel inside its stored place.
+constexpr int BarX = 197 + 1;
+constexpr int BarY = 108 + 1;
+
+QRect inclusionPanel(int camera)
+{
+    // Inside the panel's one-pixel border.
+    return QRect(BarX + 12 + 24 * (camera - 1) + 1, BarY + 56 + 1, 19, 6);
+}
+
+bool isRed(const QImage &shot, int camera)
+{
+    return coverage(shot, inclusionPanel(camera), QColor(255, 0, 0), 40) > 0.8;
+}
+
+bool isWhite(const QImage &shot, int camera)
+{
+    return coverage(shot, inclusionPanel(camera), QColor(255, 255, 255), 40) > 0.8;
+}
+
+} // namespace
+
+class E2eSequencer : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void sequencerMovesTheMarkAndSnapshotSavesThePicture()
+    {
+        // The cameras: a still-image server in this process, answering
+        // while the test waits.
+        StillServer server;
+        QByteArray config;
+        QList<QByteArray> lines(31);
+        for (int c = 1; c <= 9; ++c) {
+            lines[c - 1] = server.url(QStringLiteral("/axis-cgi/mjpg/video.cgi?camera=%1").arg(c)).toLatin1();
+            lines[8 + c] = "Camera " + QByteArray::number(c);
+            lines[18 + c] =
+                server.url(QStringLiteral("/axis-cgi/jpg/image.cgi?camera=%1&resolution=320x240").arg(c)).toLatin1();
+        }
+        for (const QByteArray &line : lines)
+            config += line + "\r\n";
+
+        Program program;
+        program.writeFile(QStringLiteral("config.lst"), config);
+        // Pictures go where the desktop's user folders say.
+        QTemporaryDir pictures;
+        const QString configHome =
+            program.process().processEnvironment().value(QStringLiteral("XDG_CONFIG_HOME"));
+        QFile userDirs(QDir(configHome).filePath(QStringLiteral("user-dirs.dirs")));
+        QVERIFY(userDirs.open(QIODevice::WriteOnly));
+        userDirs.write("XDG_PICTURES_DIR=\"" + pictures.path().toUtf8() + "/snapshots\"\n");
+        userDirs.close();
+        program.start();
+
+        const QString bar = waitForWindow(QStringLiteral("^Ocellane 5\\.03$"));
+        QVERIFY2(!bar.isEmpty(), "the bar never appeared");
+        QImage shot = screenshot();
+        QVERIFY(isRed(shot, 1));
+        QVERIFY(isWhite(shot, 2));
+
+        // ON: a step every two seconds.
+        click(BarX + 228 + 15, BarY + 56 + 4);
+        QTRY_VERIFY_WITH_TIMEOUT(!findWindows(QStringLiteral("^Ocellane Mode AXIS$")).isEmpty(), 8000);
+        QTRY_VERIFY_WITH_TIMEOUT((shot = screenshot(), isRed(shot, 2) && isWhite(shot, 1)), 8000);
+        QTRY_VERIFY_WITH_TIMEOUT((shot = screenshot(), isRed(shot, 3) && isWhite(shot, 2)), 8000);
+        // ON is lit, OFF is not.
+        QVERIFY(coverage(shot, QRect(BarX + 228 + 2, BarY + 56 + 1, 4, 6), QColor(0, 255, 0), 40) > 0.5);
+
+        // OFF, then save the current camera's picture (camera 1).
+        click(BarX + 260 + 15, BarY + 56 + 4);
+        click(BarX + 348 + 42, BarY + 32 + 7);
+        const QString file = pictures.filePath(QStringLiteral("snapshots/IPimage1.jpg"));
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(file), 15000);
+        const QImage image(file);
+        QVERIFY2(!image.isNull(), "the snapshot is not a picture");
+        QCOMPARE(image.size(), QSize(320, 240));
+        QVERIFY(server.requests.contains(QStringLiteral("/axis-cgi/jpg/image.cgi?camera=1&resolution=320x240")));
+        // The single view is back on the camera's stream.
+        QVERIFY(!findWindows(QStringLiteral("^Ocellane Mode AXIS$")).isEmpty());
+        shot.save(QStringLiteral("e2e_sequencer.png"));
+
+        key(bar, QStringLiteral("ctrl+q"));
+        QVERIFY(program.waitForExit());
+    }
+};
+
+QTEST_GUILESS_MAIN(E2eSequencer)
+#include "e2e_sequencer.moc"
