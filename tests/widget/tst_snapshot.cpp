@@ -11,6 +11,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
 
