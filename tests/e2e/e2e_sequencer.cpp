@@ -1,5 +1,5 @@
 #include "e2e/E2eHarness.h"
-#include "support/StillServer.h"
+#include "support/CamSimProcess.h"
 
 #include <QDir>
 #include <QFile>
@@ -38,19 +38,12 @@ class E2eSequencer : public QObject
 private Q_SLOTS:
     void sequencerMovesTheMarkAndSnapshotSavesThePicture()
     {
-        // The cameras: a still-image server in this process, answering
-        // while the test waits.
-        StillServer server;
-        QByteArray config;
-        QList<QByteArray> lines(31);
-        for (int c = 1; c <= 9; ++c) {
-            lines[c - 1] = server.url(QStringLiteral("/axis-cgi/mjpg/video.cgi?camera=%1").arg(c)).toLatin1();
-            lines[8 + c] = "Camera " + QByteArray::number(c);
-            lines[18 + c] =
-                server.url(QStringLiteral("/axis-cgi/jpg/image.cgi?camera=%1&resolution=320x240").arg(c)).toLatin1();
-        }
-        for (const QByteArray &line : lines)
-            config += line + "\r\n";
+        // Nine cameras on the demo camera, in the list it writes itself.
+        CamSimProcess camera{QStringLiteral(OCELLANE_CAMSIM)};
+        QVERIFY2(camera.port() != 0, "the demo camera did not start");
+        const QByteArray config =
+            run(QStringLiteral(OCELLANE_CAMSIM), {QStringLiteral("--write-config"), camera.base()});
+        QVERIFY(config.count("\r\n") == 31);
 
         Program program;
         program.writeFile(QStringLiteral("config.lst"), config);
@@ -90,8 +83,8 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(file), 15000);
         const QImage image(file);
         QVERIFY2(!image.isNull(), "the snapshot is not a picture");
-        QCOMPARE(image.size(), QSize(320, 240));
-        QVERIFY(server.requests.contains(QStringLiteral("/axis-cgi/jpg/image.cgi?camera=1&resolution=320x240")));
+        // The still address of camera 1 asks for 352 x 288.
+        QCOMPARE(image.size(), QSize(352, 288));
         // The single view is back on the camera's stream.
         QVERIFY(!findWindows(QStringLiteral("^Ocellane Mode AXIS$")).isEmpty());
         shot.save(QStringLiteral("e2e_sequencer.png"));
