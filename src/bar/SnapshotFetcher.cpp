@@ -56,6 +56,9 @@ bool SnapshotFetcher::isJpeg(const QByteArray &bytes)
 {
     if (bytes.size() < 4 || uchar(bytes[0]) != 0xff || uchar(bytes[1]) != 0xd8)
         return false;
+    // A body cut short has a readable header but no end marker.
+    if (!bytes.right(EndMarkerSlack).contains(QByteArrayView("\xff\xd9", 2)))
+        return false;
     const std::unique_ptr<void, int (*)(tjhandle)> handle(tjInitDecompress(), tjDestroy);
     if (!handle)
         return false;
@@ -177,7 +180,7 @@ QString SnapshotFetcher::replyError() const
 QString SnapshotFetcher::saveBody()
 {
     if (!isJpeg(m_body))
-        return QStringLiteral("The camera at %1 did not send a JPEG picture.").arg(displayAddress(m_address));
+        return QStringLiteral("The camera at %1 did not send a whole JPEG picture.").arg(displayAddress(m_address));
     const QString writeError = SafeFile::write(m_fileName, m_body);
     if (!writeError.isEmpty())
         return QStringLiteral("The picture could not be saved as %1: %2.")

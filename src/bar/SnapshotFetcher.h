@@ -22,6 +22,9 @@ public:
     // A camera's still picture is well below this; anything larger is not one.
     static constexpr qint64 MaxBodyBytes = 16 * 1024 * 1024;
     static constexpr int DefaultTimeoutMs = 15000;
+    // A whole picture ends with the end-of-image marker; a camera may add a
+    // line break or a little padding after it, never more than this.
+    static constexpr int EndMarkerSlack = 16;
 
     explicit SnapshotFetcher(QObject *parent = nullptr);
     ~SnapshotFetcher() override;
@@ -37,7 +40,8 @@ public:
 
     // The address as a message may show it: without user name and password.
     static QString displayAddress(const QString &address);
-    // True when bytes start a JPEG picture whose header can be read.
+    // True when bytes hold a whole JPEG picture: start marker, a header that
+    // can be read and the end marker.
     static bool isJpeg(const QByteArray &bytes);
 
 Q_SIGNALS:

@@ -45,9 +45,17 @@ private Q_SLOTS:
                                                 << "user name or password";
         QTest::newRow("basic, no credentials") << "" << "/axis-cgi/jpg/video.cgi?auth=basic" << QSize()
                                                << "user name or password";
+        QTest::newRow("basic, wrong password") << "admin:nope" << "/axis-cgi/jpg/video.cgi?auth=basic" << QSize()
+                                               << "user name or password";
         QTest::newRow("server error") << "" << "/axis-cgi/jpg/video.cgi?fault=status:500" << QSize()
                                       << "HTTP status 500";
-        QTest::newRow("html page") << "" << "/axis-cgi/jpg/video.cgi?fault=html" << QSize() << "JPEG";
+        QTest::newRow("not found") << "" << "/axis-cgi/jpg/video.cgi?fault=status:404" << QSize() << "HTTP status 404";
+        QTest::newRow("picture cut short") << "" << "/axis-cgi/jpg/video.cgi?fault=truncate" << QSize() << "whole JPEG picture";
+        QTest::newRow("announced size too large") << "" << "/axis-cgi/jpg/video.cgi?fault=oversize:17000000"
+                                                  << QSize() << "too large";
+        QTest::newRow("unannounced size too large")
+            << "" << "/axis-cgi/jpg/video.cgi?fault=oversize:17000000,no-length" << QSize() << "too large";
+        QTest::newRow("html page") << "" << "/axis-cgi/jpg/video.cgi?fault=html" << QSize() << "whole JPEG picture";
         QTest::newRow("too slow") << "" << "/axis-cgi/jpg/video.cgi?fault=delay:5000" << QSize() << "within 2 seconds";
     }
 
@@ -62,16 +70,32 @@ private Q_SLOTS:
         QSignalSpy done(&fetcher, &SnapshotFetcher::finished);
         QVERIFY(fetcher.fetch(m_camera->base(userInfo) + pathAndQuery, target()));
         QVERIFY(done.wait(10000));
+        QVERIFY(!fetcher.isBusy());
         const QString error = done.at(0).at(0).toString();
         if (size.isValid()) {
             QCOMPARE(error, QString());
             const QImage image(target());
             QCOMPARE(image.size(), size);
         } else {
-            QVERIFY2(error.contains(says), qPrintable(error));
+            QVERIFY2(!error.isEmpty() && error.contains(says), qPrintable(error));
             QVERIFY(!error.contains(QLatin1String("secret")) && !error.contains(QLatin1String("nope")));
             QVERIFY(!QFile::exists(target()));
         }
+    }
+
+    void secondFetchWhileBusyIsRefused()
+    {
+        SnapshotFetcher fetcher;
+        QSignalSpy done(&fetcher, &SnapshotFetcher::finished);
+        const QString other = m_dir.filePath(QStringLiteral("other.jpg"));
+        QVERIFY(fetcher.fetch(m_camera->base() + QStringLiteral("/axis-cgi/jpg/video.cgi?fault=delay:300"), target()));
+        QVERIFY(!fetcher.fetch(m_camera->base() + QStringLiteral("/axis-cgi/jpg/video.cgi"), other));
+        QVERIFY(done.wait(5000));
+        QCOMPARE(done.at(0).at(0).toString(), QString());
+        QVERIFY(QFile::exists(target()));
+        QVERIFY(!QFile::exists(other));
+        // Only the one answer comes.
+        QVERIFY(!done.wait(500));
     }
 };
 
