@@ -135,35 +135,39 @@ private Q_SLOTS:
 
     // The order matters to the bar: the box is written before the show, and
     // each repaint of a predecessor comes after its successor's step.
-    void allExcludedTickRunsThroughEveryStep()
+    void firstTickEventsInOrder_data()
     {
-        LineList list;
-        fillList(list, 31);
-        Sequencer s;
-        include(s, QStringLiteral("000000000"));
-        RecordingSink sink;
-        s.tick(list, sink);
-        const QStringList expected{
-            "address " + line(0), "address " + line(1), "paint 9 grey", "address " + line(2), "paint 1 grey",
-            "address " + line(3), "paint 2 grey",       "address " + line(4), "paint 3 grey", "address " + line(5),
-            "paint 4 grey",       "address " + line(6), "paint 5 grey",       "address " + line(7), "paint 6 grey",
-            "address " + line(8), "paint 7 grey",       "paint 8 grey",
-        };
-        QCOMPARE(sink.events, expected);
-        QCOMPARE(s.sequencePosition, 0);
+        QTest::addColumn<QString>("flags");
+        QTest::addColumn<QStringList>("events");
+        QTest::addColumn<int>("position");
+        QTest::newRow("all excluded: every step, all grey")
+            << "000000000"
+            << QStringList{"address " + line(0), "address " + line(1), "paint 9 grey", "address " + line(2),
+                           "paint 1 grey",       "address " + line(3), "paint 2 grey", "address " + line(4),
+                           "paint 3 grey",       "address " + line(5), "paint 4 grey", "address " + line(6),
+                           "paint 5 grey",       "address " + line(7), "paint 6 grey", "address " + line(8),
+                           "paint 7 grey",       "paint 8 grey"}
+            << 0;
+        QTest::newRow("camera 1 excluded: show comes before the red mark")
+            << "011111111"
+            << QStringList{"address " + line(0), "address " + line(1), "paint 9 white", "show", "paint 2 red",
+                           "paint 1 grey"}
+            << 2;
     }
 
-    void showComesBeforeTheRedMark()
+    void firstTickEventsInOrder()
     {
+        QFETCH(QString, flags);
+        QFETCH(QStringList, events);
+        QFETCH(int, position);
         LineList list;
         fillList(list, 31);
         Sequencer s;
-        include(s, QStringLiteral("011111111"));
+        include(s, flags);
         RecordingSink sink;
         s.tick(list, sink);
-        QCOMPARE(sink.events, (QStringList{"address " + line(0), "address " + line(1), "paint 9 white", "show",
-                                           "paint 2 red", "paint 1 grey"}));
-        QCOMPARE(s.sequencePosition, 2);
+        QCOMPARE(sink.events, events);
+        QCOMPARE(s.sequencePosition, position);
     }
 
     // Every one of the 512 inclusion patterns: a cycle of N included cameras
