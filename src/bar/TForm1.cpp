@@ -115,6 +115,8 @@ TForm1::TForm1(QWidget *parent)
     wireSettingsDialog();
     wireLanguage();
     wireInformationWindows();
+    wireSequencer();
+    wireSnapshot();
 
     loadStartupList();
     // Not guarded: a list too short for the names fails the start-up.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/DragTracker.h"
+#include "bar/Sequencer.h"
 #include "config/LineList.h"
 
 #include <QWidget>
@@ -11,6 +12,7 @@ class QComboBox;
 class QMenu;
 class QSpinBox;
 class QTimer;
+class SnapshotFetcher;
 class SolidLabel;
 class SpeedButton;
 class TCamImage;
@@ -159,8 +161,30 @@ public:
     void Paramtragecamras2Click();
 
     // ---- Sequencer ----------------------------------------------------------
+    // sequencePosition, sequenceLength and sequenceIncluded[1..9].
+    Sequencer sequencer;
+    // One step; bound to Timer1.
+    void PlayList();
+    void CSpinEdit1Change();
+    void Panel7Click();
+    void Panel8Click();
+    void Panel3Click();
+    void Panel4Click();
+    void Panel5Click();
+    void Panel6Click();
+    void Panel15Click();
+    void Panel16Click();
+    void Panel17Click();
+    void Panel18Click();
+    void Panel19Click();
 
     // ---- Snapshot -----------------------------------------------------------
+    qint32 snapshotCounter = 1; // the number the next snapshot file tries first
+    SnapshotFetcher *NMHTTP1 = nullptr;
+    void SpeedButton5Click();
+    // The folder snapshot files go to; empty means the platform's place.
+    void setSnapshotFolder(const QString &folder) { m_snapshotFolder = folder; }
+    QString snapshotFolder() const;
 
     // ---- Interface language -------------------------------------------------
     // Start-up: makes sure the settings file holds a language, then reads
@@ -205,4 +229,10 @@ private:
 
     QWidget *m_client = nullptr; // the client area inside the 1-pixel border
     DragTracker m_drag;
+
+    void wireSequencer();
+    void toggleInclusion(int camera);
+    void wireSnapshot();
+    void snapshotFetched(const QString &error);
+    QString m_snapshotFolder;
 };

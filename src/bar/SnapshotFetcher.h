@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QByteArray>
+#include <QNetworkAccessManager>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QTimer>
+
+class QNetworkReply;
+
+// Fetches one still picture with an HTTP GET and writes it to a file, without
+// blocking the caller: the answer comes with finished(). The file is written
+// only once the whole body is there and is a JPEG picture, so a failed fetch
+// leaves no file, whole or half. Credentials in the address (user:password@)
+// answer Basic and Digest challenges once; they never appear in a message.
+class SnapshotFetcher : public QObject
+{
+    Q_OBJECT
+
+public:
+    // A camera's still picture is well below this; anything larger is not one.
+    static constexpr qint64 MaxBodyBytes = 16 * 1024 * 1024;
+    static constexpr int DefaultTimeoutMs = 15000;
+    // A whole picture ends with the end-of-image marker; a camera may add a
+    // line break or a little padding after it, never more than this.
+    static constexpr int EndMarkerSlack = 16;
+
+    explicit SnapshotFetcher(QObject *parent = nullptr);
+    ~SnapshotFetcher() override;
+
+    // The whole fetch, connection to last byte, must end within this time.
+    void setTimeout(int milliseconds) { m_timeoutMs = milliseconds; }
+    int timeout() const { return m_timeoutMs; }
+
+    bool isBusy() const { return m_busy; }
+
+    // Starts a fetch; ignored (false) while another one runs.
+    bool fetch(const QString &address, const QString &fileName);
+
+    // The address as a message may show it: without user name and password.
+    static QString displayAddress(const QString &address);
+    // True when bytes hold a whole JPEG picture: start marker, a header that
+    // can be read and the end marker.
+    static bool isJpeg(const QByteArray &bytes);
+
+Q_SIGNALS:
+    // error is one plain sentence, empty when the file was written.
+    void finished(const QString &error);
+
+private:
+    void readBody();
+    void replyFinished();
+    void fail(const QString &error);
+    QString replyError() const;
+    QString saveBody();
+    void end(const QString &error);
+
+    QNetworkAccessManager m_manager;
+    QTimer m_deadline;
+    QPointer<QNetworkReply> m_reply;
+    QString m_address;
+    QString m_fileName;
+    QByteArray m_body;
+    QString m_failure; // set when the fetch was cut off on purpose
+    int m_timeoutMs = DefaultTimeoutMs;
+    bool m_busy = false;
+};

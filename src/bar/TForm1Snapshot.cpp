@@ -1,0 +1,50 @@
+// Saving the current camera's still picture as a numbered JPEG file.
+#include "app/ErrorBox.h"
+#include "app/Errors.h"
+#include "bar/BarWidgets.h"
+#include "bar/SnapshotFetcher.h"
+#include "bar/SnapshotNaming.h"
+#include "bar/TForm1.h"
+
+#include <QComboBox>
+#include <QDir>
+
+void TForm1::wireSnapshot()
+{
+    NMHTTP1 = new SnapshotFetcher(this);
+    NMHTTP1->setObjectName(QStringLiteral("NMHTTP1"));
+    connectGuarded(NMHTTP1, &SnapshotFetcher::finished, this, &TForm1::snapshotFetched);
+    connectGuarded(SpeedButton5, &QToolButton::clicked, this, &TForm1::SpeedButton5Click);
+}
+
+QString TForm1::snapshotFolder() const
+{
+    return m_snapshotFolder.isEmpty() ? SnapshotNaming::defaultFolder() : m_snapshotFolder;
+}
+
+void TForm1::SpeedButton5Click()
+{
+    // One picture at a time: a press while one is on its way is ignored.
+    if (NMHTTP1->isBusy())
+        return;
+    // Everything that can fail before the fetch is done before anything
+    // changes, so such a failure leaves the box and the counter as they were.
+    const QString still = CameraList.text(LineList::StillLineOffset + currentCamera);
+    const QString folder = snapshotFolder();
+    if (folder.isEmpty())
+        throw OcellaneError(QStringLiteral("There is no folder to save the picture in."));
+    const qint32 number = SnapshotNaming::firstFreeNumber(folder, snapshotCounter);
+
+    URLCombo->setEditText(still);
+    snapshotCounter = number + 1;
+    NMHTTP1->fetch(URLCombo->currentText(), QDir(folder).filePath(SnapshotNaming::fileName(number)));
+}
+
+void TForm1::snapshotFetched(const QString &error)
+{
+    // A failed fetch leaves the still-image address in the box.
+    if (!error.isEmpty())
+        throw OcellaneError(error);
+    URLCombo->setEditText(CameraList.text(currentCamera));
+    ShowSingleView();
+}
