@@ -128,7 +128,7 @@ void StreamEngine::closeConnection()
         m_nam->clearAccessCache();
 }
 
-bool StreamEngine::decideMode()
+bool StreamEngine::decideMode(const QByteArray &firstBytes)
 {
     const int status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     if (status < 200 || status >= 300) {
@@ -142,13 +142,19 @@ bool StreamEngine::decideMode()
         m_reader.emplace(MultipartReader::boundaryParameter(type));
     } else if (lower.startsWith("image/")) {
         m_mode = Mode::Still;
-    } else if (lower.isEmpty()) {
-        // Untyped: the boundary is learned from the body's first delimiter.
-        m_mode = Mode::Multipart;
-        m_reader.emplace();
-    } else {
+    } else if (lower.startsWith("text/")) {
+        // An error or login page served with 200.
         fail(QStringLiteral("not a picture stream: %1").arg(QString::fromLatin1(type.left(64))));
         return false;
+    } else if (startsLikeJpeg(firstBytes)) {
+        // Untyped or application/octet-stream (ffmpeg's mpjpeg server):
+        // the body tells. A bare JPEG is a single picture...
+        m_mode = Mode::Still;
+    } else {
+        // ...anything else a multipart stream whose boundary the body's
+        // first delimiter gives.
+        m_mode = Mode::Multipart;
+        m_reader.emplace();
     }
     return true;
 }
@@ -157,10 +163,8 @@ void StreamEngine::onReadyRead()
 {
     if (!m_reply || m_reply->bytesAvailable() <= 0)
         return;
-    if (m_mode == Mode::Undecided && !decideMode())
-        return;
     const QByteArray bytes = m_reply->readAll();
-    if (bytes.isEmpty())
+    if (m_mode == Mode::Undecided && !decideMode(bytes))
         return;
     m_byteStall.start(m_timings.byteStallMs);
     if (m_mode == Mode::Still) {

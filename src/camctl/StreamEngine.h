@@ -72,6 +72,8 @@ public:
     void stop();
 
     bool isConnected() const { return m_reply != nullptr; }
+    // A retry or a new fetch of a single picture is due.
+    bool retryPending() const { return m_retry.isActive() || m_refetch.isActive(); }
     const StreamStats &stats() const { return m_stats; }
     int waitingDecodes() const;
 
@@ -88,7 +90,7 @@ private:
     void closeConnection();
     void onReadyRead();
     void onFinished();
-    bool decideMode();
+    bool decideMode(const QByteArray &firstBytes);
     void takePart(const MultipartPart &part);
     void fail(const QString &reason);
     void onDecoded(const QImage &image, const QByteArray &jpeg, quint64 generation);
