@@ -118,7 +118,9 @@ void StreamEngine::closeConnection()
     if (m_reply) {
         QNetworkReply *reply = std::exchange(m_reply, nullptr);
         disconnect(reply, nullptr, this, nullptr);
-        if (!reply->isFinished())
+        // A reply already failing is ended by its deletion; aborting it
+        // as well would report a second error.
+        if (!reply->isFinished() && reply->error() == QNetworkReply::NoError)
             reply->abort();
         reply->deleteLater();
     }

@@ -1,4 +1,7 @@
 #include "ProbeOptions.h"
+#ifdef OCELLANE_CAMSIM
+#include "support/CamSimProcess.h"
+#endif
 #include "support/JpegFixture.h"
 #include "support/ScriptedHttpServer.h"
 
@@ -59,6 +62,7 @@ private Q_SLOTS:
     void failsWhenPicturesDoNotCome();
     void passwordNeverPrinted();
     void foreignServerFfmpeg();
+    void demoCamera();
 };
 
 void TestProbe::options_data()
@@ -183,6 +187,21 @@ void TestProbe::foreignServerFfmpeg()
     QCOMPARE(run.lines.size(), 11);
     QVERIFY(run.lines.first().startsWith(QStringLiteral("frame 1 704x576 ")));
     QVERIFY(run.lines.last().startsWith(QStringLiteral("frames 10 reconnects ")));
+}
+
+void TestProbe::demoCamera()
+{
+#ifdef OCELLANE_CAMSIM
+    CamSimProcess camera;
+    QVERIFY(camera.isRunning());
+    const Run run = runProbe({camera.url("/axis-cgi/mjpg/video.cgi?resolution=704x576")});
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.lines.size(), 11);
+    QVERIFY(run.lines.first().startsWith(QStringLiteral("frame 1 704x576 ")));
+    QCOMPARE(run.lines.last(), QStringLiteral("frames 10 reconnects 0"));
+#else
+    QSKIP("the demo camera is not part of this build");
+#endif
 }
 
 QTEST_GUILESS_MAIN(TestProbe)

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTcpSocket>
+#include <QTest>
+
+// The demo camera as a separate program, for tests of the picture control
+// against a server it shares no code with. Reads its port from the first
+// line and its counters from /stats.
+class CamSimProcess
+{
+public:
+    explicit CamSimProcess(const QStringList &args = {})
+    {
+        m_process.start(QStringLiteral(OCELLANE_CAMSIM), QStringList{"--port", "0", "--quiet"} + args);
+        if (m_process.waitForStarted(10000) && QTest::qWaitFor([this] { return m_process.canReadLine(); }, 10000))
+            m_port = quint16(m_process.readLine().trimmed().toUInt());
+    }
+    ~CamSimProcess()
+    {
+        m_process.kill();
+        m_process.waitForFinished(5000);
+    }
+
+    bool isRunning() const { return m_port != 0; }
+    quint16 port() const { return m_port; }
+    QString url(const QString &pathAndQuery, const QString &userInfo = {}) const
+    {
+        const QString auth = userInfo.isEmpty() ? QString() : userInfo + QLatin1Char('@');
+        return QStringLiteral("http://") + auth + QStringLiteral("127.0.0.1:%1%2").arg(m_port).arg(pathAndQuery);
+    }
+
+    // The counters now; an empty object when the camera does not answer.
+    QJsonObject stats() const
+    {
+        QTcpSocket socket;
+        socket.connectToHost(QHostAddress::LocalHost, m_port);
+        if (!socket.waitForConnected(5000))
+            return {};
+        socket.write("GET /stats HTTP/1.0\r\n\r\n");
+        QByteArray reply;
+        QTest::qWaitFor(
+            [&] {
+                reply += socket.readAll();
+                return socket.state() == QAbstractSocket::UnconnectedState;
+            },
+            5000);
+        reply += socket.readAll();
+        return QJsonDocument::fromJson(reply.mid(reply.indexOf("\r\n\r\n") + 4)).object();
+    }
+    int stat(const char *name) const { return stats().value(QLatin1String(name)).toInt(-1); }
+
+private:
+    QProcess m_process;
+    quint16 m_port = 0;
+};
