@@ -1,11 +1,85 @@
-// Interim control: keeps its address and draws black, so the windows can be
-// built before the stream engine lands. Replaced by the streaming control.
 #include "camctl/TCamImage.h"
 
+#include "camctl/StreamEngine.h"
+#include "app/ErrorBox.h"
+#include "app/SafeFile.h"
+
+#include <QMouseEvent>
 #include <QPainter>
 
-TCamImage::TCamImage(QWidget *parent) : QWidget(parent) {}
+TCamImage::TCamImage(QWidget *parent)
+    : QWidget(parent)
+    , m_engine(new StreamEngine(this))
+{
+    // Every pixel is painted each time (picture or black).
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    connectGuarded(m_engine, &StreamEngine::frameReady, this, &TCamImage::showFrame);
+}
+
 TCamImage::~TCamImage() = default;
-QString TCamImage::URL() const { return property("url").toString(); }
-void TCamImage::setURL(const QString &url) { setProperty("url", url); }
-bool TCamImage::SaveImage(const QString &) { return false; }
+
+QString TCamImage::URL() const
+{
+    return m_url;
+}
+
+void TCamImage::setURL(const QString &url)
+{
+    m_url = url;
+    // No picture of the old address may show under the new one.
+    m_image = QImage();
+    m_jpeg.clear();
+    update();
+    m_engine->setTargetSize(size());
+    m_engine->setUrl(url);
+}
+
+bool TCamImage::SaveImage(const QString &fileName)
+{
+    if (m_jpeg.isEmpty())
+        return false;
+    return SafeFile::write(fileName, m_jpeg).isEmpty();
+}
+
+void TCamImage::showFrame(const QImage &image, const QByteArray &jpeg)
+{
+    m_image = image;
+    m_jpeg = jpeg;
+    update();
+    Q_EMIT OnNewImage();
+}
+
+void TCamImage::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    if (m_image.isNull())
+        painter.fillRect(rect(), Qt::black);
+    else
+        painter.drawImage(rect(), m_image);
+}
+
+void TCamImage::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    m_engine->setTargetSize(size());
+}
+
+void TCamImage::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton)
+        m_leftPressed = true;
+    QWidget::mousePressEvent(event);
+}
+
+// A click is a left press and release on the control.
+void TCamImage::mouseReleaseEvent(QMouseEvent *event)
+{
+    const bool click = event->button() == Qt::LeftButton && m_leftPressed && rect().contains(event->position().toPoint());
+    if (event->button() == Qt::LeftButton)
+        m_leftPressed = false;
+    if (click) {
+        const QPoint p = event->position().toPoint();
+        Q_EMIT OnClick(p.x(), p.y());
+    }
+    QWidget::mouseReleaseEvent(event);
+}

@@ -1,6 +1,10 @@
 #pragma once
 
+#include <QByteArray>
+#include <QImage>
 #include <QWidget>
+
+class StreamEngine;
 
 // The camera picture control: fetches the motion-JPEG stream of its URL and
 // draws the newest picture stretched over its client area, black while it
@@ -29,4 +33,23 @@ Q_SIGNALS:
     void OnNewImage();
     // Left click, in client pixels.
     void OnClick(int x, int y);
+
+public:
+    // The stream behind the control: counters and timings for tools and tests.
+    StreamEngine *engine() const { return m_engine; }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+
+private:
+    void showFrame(const QImage &image, const QByteArray &jpeg);
+
+    QString m_url;
+    StreamEngine *m_engine = nullptr;  // child
+    QImage m_image;
+    QByteArray m_jpeg;  // the bytes m_image was decoded from
+    bool m_leftPressed = false;
 };

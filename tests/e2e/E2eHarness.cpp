@@ -106,6 +106,12 @@ void moveMouse(int x, int y)
     run(QStringLiteral("xdotool"), {QStringLiteral("mousemove"), QString::number(x), QString::number(y)});
 }
 
+void moveWindow(const QString &windowId, int x, int y)
+{
+    run(QStringLiteral("xdotool"), {QStringLiteral("windowmove"), QStringLiteral("--sync"), windowId, QString::number(x),
+                                    QString::number(y)});
+}
+
 void click(int x, int y, int button)
 {
     moveMouse(x, y);

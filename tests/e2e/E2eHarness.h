@@ -49,6 +49,8 @@ inline QPoint barPoint(int clientX, int clientY)
 
 void click(int x, int y, int button = 1);
 void moveMouse(int x, int y);
+// Moves a window as a user dragging its title bar would.
+void moveWindow(const QString &windowId, int x, int y);
 void activate(const QString &windowId);
 void type(const QString &windowId, const QString &text);
 void key(const QString &windowId, const QString &keys);

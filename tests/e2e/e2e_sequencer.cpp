@@ -39,7 +39,7 @@ private Q_SLOTS:
     void sequencerMovesTheMarkAndSnapshotSavesThePicture()
     {
         // Nine cameras on the demo camera, in the list it writes itself.
-        CamSimProcess camera{QStringLiteral(OCELLANE_CAMSIM)};
+        CamSimProcess camera;
         QVERIFY2(camera.port() != 0, "the demo camera did not start");
         const QByteArray config =
             run(QStringLiteral(OCELLANE_CAMSIM), {QStringLiteral("--write-config"), camera.base()});
@@ -69,8 +69,7 @@ private Q_SLOTS:
         // The window manager may place the single view over the bar; it
         // keeps its place from then on, so one move clears the panels.
         const QStringList views = findWindows(QStringLiteral("^Ocellane Mode AXIS$"));
-        run(QStringLiteral("xdotool"), {QStringLiteral("windowmove"), views.value(0), QStringLiteral("700"),
-                                        QStringLiteral("400")});
+        moveWindow(views.value(0), 700, 400);
         QTRY_VERIFY_WITH_TIMEOUT((shot = screenshot(), isRed(shot, 2) && isWhite(shot, 1)), 8000);
         QTRY_VERIFY_WITH_TIMEOUT((shot = screenshot(), isRed(shot, 3) && isWhite(shot, 2)), 8000);
         // ON is lit, OFF is not.

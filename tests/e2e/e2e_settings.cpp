@@ -1,4 +1,4 @@
-#include "e2e/CamSim.h"
+#include "support/CamSimProcess.h"
 #include "e2e/E2eHarness.h"
 
 #include <QJsonObject>
@@ -98,9 +98,9 @@ class E2eSettings : public QObject
 private Q_SLOTS:
     void configureAServerCameraAndSaveTheList()
     {
-        CamSim camsim;
-        QVERIFY2(camsim.started(), "the demo camera did not start");
-        const QString address = camsim.baseUrl();
+        CamSimProcess camsim;
+        QVERIFY2(camsim.isRunning(), "the demo camera did not start");
+        const QString address = camsim.base();
         Program program;
         program.start();
         const Window dialog = openSettingsDialog();

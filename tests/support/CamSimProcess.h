@@ -1,44 +1,67 @@
 #pragma once
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
-#include <QStringList>
+#include <QTcpSocket>
+#include <QTest>
 
-// The demo camera as a program of its own, on a free port of 127.0.0.1.
-// Its first line of output is the port; it is stopped with the object.
+// The demo camera as a separate program, for tests of the picture control
+// against a server it shares no code with. Reads its port from the first
+// line and its counters from /stats.
 class CamSimProcess
 {
 public:
-    explicit CamSimProcess(const QString &binary, const QStringList &extraArgs = {})
+    explicit CamSimProcess(const QStringList &args = {})
     {
-        m_process.setProgram(binary);
-        m_process.setArguments(QStringList{QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--quiet")}
-                               + extraArgs);
-        m_process.setProcessChannelMode(QProcess::SeparateChannels);
-        m_process.start();
-        if (!m_process.waitForStarted(10000))
-            return;
-        // Bounded: the port line comes at once or the camera failed.
-        for (int i = 0; i < 100 && !m_process.canReadLine(); ++i)
-            m_process.waitForReadyRead(100);
-        if (m_process.canReadLine())
-            m_port = m_process.readLine().trimmed().toUShort();
+        m_process.start(QStringLiteral(OCELLANE_CAMSIM), QStringList{"--port", "0", "--quiet"} + args);
+        if (m_process.waitForStarted(10000) && QTest::qWaitFor([this] { return m_process.canReadLine(); }, 10000))
+            m_port = quint16(m_process.readLine().trimmed().toUInt());
     }
     ~CamSimProcess()
     {
-        if (m_process.state() != QProcess::NotRunning) {
-            m_process.kill();
-            m_process.waitForFinished(5000);
-        }
+        m_process.kill();
+        m_process.waitForFinished(5000);
     }
-    CamSimProcess(const CamSimProcess &) = delete;
-    CamSimProcess &operator=(const CamSimProcess &) = delete;
 
+    bool isRunning() const { return m_port != 0; }
     quint16 port() const { return m_port; }
-    QString base(const QString &userInfo = QString()) const
+    // The server's root address, with user:password@ when given.
+    QString base(const QString &userInfo = {}) const { return url(QString(), userInfo); }
+    QString url(const QString &pathAndQuery, const QString &userInfo = {}) const
     {
-        const QString user = userInfo.isEmpty() ? QString() : userInfo + QLatin1Char('@');
-        return QStringLiteral("http://") + user + QStringLiteral("127.0.0.1:%1").arg(m_port);
+        const QString auth = userInfo.isEmpty() ? QString() : userInfo + QLatin1Char('@');
+        return QStringLiteral("http://") + auth + QStringLiteral("127.0.0.1:%1%2").arg(m_port).arg(pathAndQuery);
     }
+
+    // The 31-line camera list that points the nine cameras at this server.
+    QByteArray cameraList() const
+    {
+        QProcess writer;
+        writer.start(QStringLiteral(OCELLANE_CAMSIM), {QStringLiteral("--write-config"), base()});
+        writer.waitForFinished(10000);
+        return writer.readAllStandardOutput();
+    }
+
+    // The counters now; an empty object when the camera does not answer.
+    QJsonObject stats() const
+    {
+        QTcpSocket socket;
+        socket.connectToHost(QHostAddress::LocalHost, m_port);
+        if (!socket.waitForConnected(5000))
+            return {};
+        socket.write("GET /stats HTTP/1.0\r\n\r\n");
+        QByteArray reply;
+        QTest::qWaitFor(
+            [&] {
+                reply += socket.readAll();
+                return socket.state() == QAbstractSocket::UnconnectedState;
+            },
+            5000);
+        reply += socket.readAll();
+        return QJsonDocument::fromJson(reply.mid(reply.indexOf("\r\n\r\n") + 4)).object();
+    }
+    int stat(const char *name) const { return stats().value(QLatin1String(name)).toInt(-1); }
 
 private:
     QProcess m_process;

@@ -21,7 +21,7 @@ class TestSnapshotCamSim : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
-        m_camera = std::make_unique<CamSimProcess>(QStringLiteral(OCELLANE_CAMSIM));
+        m_camera = std::make_unique<CamSimProcess>();
         QVERIFY2(m_camera->port() != 0, "the demo camera did not start");
     }
     void cleanupTestCase() { m_camera.reset(); }

@@ -66,7 +66,7 @@ private Q_SLOTS:
         m_oldCwd = QDir::currentPath();
         QDir::setCurrent(m_cwd.path());
         ErrorBox::setPresenter([this](const QString &m) { m_errors << m; });
-        m_camera = std::make_unique<CamSimProcess>(QStringLiteral(OCELLANE_CAMSIM));
+        m_camera = std::make_unique<CamSimProcess>();
         QVERIFY2(m_camera->port() != 0, "the demo camera did not start");
     }
     void cleanupTestCase()

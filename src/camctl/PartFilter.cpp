@@ -1,0 +1,19 @@
+#include "camctl/PartFilter.h"
+
+bool startsLikeJpeg(const QByteArray &bytes)
+{
+    return bytes.size() >= 2 && uchar(bytes[0]) == 0xFF && uchar(bytes[1]) == 0xD8;
+}
+
+bool isJpegPart(const MultipartPart &part)
+{
+    // "image/jpeg;size=1234" and the like: only the type before ';' counts.
+    const qsizetype semicolon = part.contentType.indexOf(';');
+    const QByteArray type =
+        (semicolon < 0 ? part.contentType : part.contentType.left(semicolon)).trimmed().toLower();
+    if (type == "image/jpeg" || type == "image/jpg" || type == "image/pjpeg")
+        return true;
+    if (type.isEmpty() || type == "application/octet-stream")
+        return startsLikeJpeg(part.body);
+    return false;
+}

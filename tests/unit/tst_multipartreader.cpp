@@ -1,0 +1,340 @@
+#include "camctl/MultipartReader.h"
+#include "camctl/PartFilter.h"
+#include "camctl/StreamLimits.h"
+
+#include <QTest>
+
+using Result = MultipartReader::Result;
+
+namespace {
+
+// Bodies with the traps a scanner can fall into: line ends, dashes, a
+// boundary prefix and a look-alike boundary.
+const QByteArray J1 = QByteArrayLiteral("\xFF\xD8one\r\n--not-it\r\nmyboundar\n\r\n-\xFF\xD9");
+const QByteArray J2 = QByteArrayLiteral("\xFF\xD8two\r\n--myboundaryX\r\n\xFF\xD9");
+const QByteArray N1 = QByteArray::number(J1.size());
+const QByteArray N2 = QByteArray::number(J2.size());
+
+struct Outcome
+{
+    QList<QByteArray> bodies;
+    Result last = Result::NeedMore;
+};
+
+Outcome run(const QByteArray &boundary, const QList<QByteArray> &chunks)
+{
+    MultipartReader reader(boundary);
+    Outcome o;
+    for (const QByteArray &chunk : chunks) {
+        reader.feed(chunk);
+        for (int guard = 0; guard < 1000; ++guard) {
+            MultipartPart part;
+            const Result r = reader.next(&part);
+            if (r == Result::Part) {
+                o.bodies << part.body;
+                continue;
+            }
+            o.last = r;
+            break;
+        }
+        if (o.last == Result::End || o.last == Result::Error)
+            break;
+    }
+    return o;
+}
+
+QByteArray jpegPart(const QByteArray &body, const QByteArray &length, const char *eol = "\r\n")
+{
+    const QByteArray e(eol);
+    QByteArray head = "Content-Type: image/jpeg" + e;
+    if (!length.isNull())
+        head += "Content-Length: " + length + e;
+    return head + e + body;
+}
+
+} // namespace
+
+class TestMultipartReader : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void variants_data();
+    void variants();
+    void boundaryParameter_data();
+    void boundaryParameter();
+    void headerBlockBound();
+    void endlessDashesAfterPartAreBounded();
+    void oversizedPartIsDroppedAndStreamGoesOn();
+    void memoryStaysFlatOverLongStream();
+    void endAndErrorStick();
+    void pictureFilter_data();
+    void pictureFilter();
+};
+
+void TestMultipartReader::variants_data()
+{
+    QTest::addColumn<QByteArray>("boundary");
+    QTest::addColumn<QByteArray>("stream");
+    QTest::addColumn<QList<QByteArray>>("bodies");
+    QTest::addColumn<int>("last");
+
+    const QList<QByteArray> both{J1, J2};
+    const int end = int(Result::End);
+    const int more = int(Result::NeedMore);
+    const QByteArray close = "\r\n--myboundary--\r\n";
+
+    QTest::newRow("crlf_with_length") << QByteArray("myboundary")
+        << "--myboundary\r\n" + jpegPart(J1, N1) + "\r\n--myboundary\r\n" + jpegPart(J2, N2) + close << both << end;
+    QTest::newRow("lf_only_line_ends") << QByteArray("myboundary")
+        << "--myboundary\n" + jpegPart(J1, N1, "\n") + "\n--myboundary\n" + jpegPart(J2, N2, "\n")
+               + "\n--myboundary--\n" << both << end;
+    QTest::newRow("mixed_line_ends") << QByteArray("myboundary")
+        << "--myboundary\nContent-Type: image/jpeg\r\nContent-Length: " + N1 + "\n\r\n" + J1
+               + "\n--myboundary\r\nContent-Type: image/jpeg\n\n" + J2 + "\r\n--myboundary--" << both << end;
+    QTest::newRow("without_length") << QByteArray("myboundary")
+        << "--myboundary\r\n" + jpegPart(J1, {}) + "\r\n--myboundary\r\n" + jpegPart(J2, {}) + close << both << end;
+    QTest::newRow("length_too_small") << QByteArray("myboundary")
+        << "--myboundary\r\n" + jpegPart(J1, QByteArray::number(J1.size() - 5)) + "\r\n--myboundary\r\n"
+               + jpegPart(J2, N2) + close << both << end;
+    QTest::newRow("length_too_large") << QByteArray("myboundary")
+        << "--myboundary\r\n" + jpegPart(J1, QByteArray::number(J1.size() + 7)) + "\r\n--myboundary\r\n"
+               + jpegPart(J2, N2) + close << both << end;
+    QTest::newRow("length_not_a_number") << QByteArray("myboundary")
+        << "--myboundary\r\n" + jpegPart(J1, "12ab") + "\r\n--myboundary\r\n" + jpegPart(J2, "-4") + close << both
+        << end;
+    QTest::newRow("length_doubled_same") << QByteArray("myboundary")
+        << "--myboundary\r\nContent-Length: " + N1 + "\r\n" + jpegPart(J1, N1) + "\r\n--myboundary\r\n"
+               + jpegPart(J2, N2 + ", " + N2) + close << both << end;
+    QTest::newRow("length_doubled_different") << QByteArray("myboundary")
+        << "--myboundary\r\nContent-Length: 3\r\n" + jpegPart(J1, N1) + "\r\n--myboundary\r\n"
+               + jpegPart(J2, N2 + ", 9") + close << both << end;
+    QTest::newRow("header_names_any_case") << QByteArray("myboundary")
+        << "--myboundary\r\nCONTENT-TYPE: image/jpeg\r\ncontent-LENGTH:" + N1 + "\r\n\r\n" + J1
+               + "\r\n--myboundary\r\n" + jpegPart(J2, N2) + close << both << end;
+    QTest::newRow("extra_and_long_headers") << QByteArray("myboundary")
+        << "--myboundary\r\nX-Ocellane-Frame: 1\r\nX-Long: " + QByteArray(12000, 'a') + "\r\n"
+               + jpegPart(J1, N1) + "\r\n--myboundary\r\n" + jpegPart(J2, N2) + close << both << end;
+    QTest::newRow("boundary_with_dashes_in_header") << QByteArray("--myboundary")
+        << "--myboundary\r\n" + jpegPart(J1, {}) + "\r\n--myboundary\r\n" + jpegPart(J2, N2) + close << both << end;
+    QTest::newRow("header_dashes_body_doubled") << QByteArray("--myboundary")
+        << "----myboundary\r\n" + jpegPart(J1, {}) + "\r\n----myboundary\r\n" + jpegPart(J2, N2)
+               + "\r\n----myboundary--\r\n" << both << end;
+    QTest::newRow("body_boundary_without_dashes") << QByteArray("myboundary")
+        << "myboundary\r\n" + jpegPart(J1, {}) + "\r\nmyboundary\r\n" + jpegPart(J2, N2) + "\r\nmyboundary--\r\n"
+        << both << end;
+    QTest::newRow("quoted_boundary") << QByteArray("\"myboundary\"")
+        << "--myboundary\r\n" + jpegPart(J1, N1) + "\r\n--myboundary\r\n" + jpegPart(J2, N2) + close << both << end;
+    QTest::newRow("boundary_learned_from_body") << QByteArray()
+        << "--myboundary\r\n" + jpegPart(J1, {}) + "\r\n--myboundary\r\n" + jpegPart(J2, N2) + close << both << end;
+    QTest::newRow("boundary_learned_after_preamble") << QByteArray()
+        << "preamble line\r\n\r\n--myboundary\r\n" + jpegPart(J1, N1) + "\r\n--myboundary\r\n" + jpegPart(J2, {})
+               + close << both << end;
+    QTest::newRow("preamble") << QByteArray("myboundary")
+        << "This is a preamble; ignore it.\r\n\r\n--myboundary\r\n" + jpegPart(J1, N1) + "\r\n--myboundary\r\n"
+               + jpegPart(J2, N2) + close << both << end;
+    QTest::newRow("crlf_before_first_delimiter") << QByteArray("myboundary")
+        << "\r\n--myboundary\r\n" + jpegPart(J1, N1) + "\r\n--myboundary\r\n" + jpegPart(J2, N2) + close << both
+        << end;
+    QTest::newRow("headerless_part") << QByteArray("myboundary")
+        << "--myboundary\r\n" + J1 + "\r\n--myboundary\r\n" + jpegPart(J2, N2) + close << both << end;
+    QTest::newRow("blank_line_before_headers") << QByteArray("myboundary")
+        << "--myboundary\r\n\r\n" + jpegPart(J1, {}) + "\r\n--myboundary\r\n" + jpegPart(J2, N2) + close << both
+        << end;
+    QTest::newRow("padding_after_delimiter") << QByteArray("myboundary")
+        << "--myboundary  \t\r\n" + jpegPart(J1, N1) + "\r\n--myboundary \r\n" + jpegPart(J2, N2) + close << both
+        << end;
+    QTest::newRow("no_line_end_before_delimiter") << QByteArray("myboundary")
+        << "--myboundary\r\n" + jpegPart(J1, {}) + "--myboundary\r\n" + jpegPart(J2, N2) + "--myboundary--" << both
+        << end;
+    QTest::newRow("blank_lines_after_length") << QByteArray("myboundary")
+        << "--myboundary\r\n" + jpegPart(J1, N1) + "\r\n\r\n--myboundary\r\n" + jpegPart(J2, N2) + close << both
+        << end;
+    QTest::newRow("junk_after_jpeg_kept_in_part") << QByteArray("myboundary")
+        << "--myboundary\r\n" + jpegPart(J1 + "junk", {}) + "\r\n--myboundary\r\n" + jpegPart(J2, N2) + close
+        << QList<QByteArray>{J1 + "junk", J2} << end;
+    QTest::newRow("last_part_waits_for_delimiter") << QByteArray("myboundary")
+        << "--myboundary\r\n" + jpegPart(J1, {}) + "\r\n--myboundary\r\n" + jpegPart(J2, {})
+        << QList<QByteArray>{J1} << more;
+    QTest::newRow("length_part_waits_for_delimiter") << QByteArray("myboundary")
+        << "--myboundary\r\n" + jpegPart(J1, N1) + "\r\n--myboundary\r\n" + jpegPart(J2, N2) + "\r\n"
+        << QList<QByteArray>{J1} << more;
+    QTest::newRow("closing_delimiter_only") << QByteArray("myboundary") << QByteArray("--myboundary--\r\n")
+        << QList<QByteArray>{} << end;
+    QTest::newRow("empty_part") << QByteArray("myboundary")
+        << "--myboundary\r\nContent-Length: 0\r\n\r\n\r\n--myboundary\r\n" + jpegPart(J2, N2) + close
+        << QList<QByteArray>{QByteArray(""), J2} << end;
+}
+
+// Fed whole, split in two at every offset and one byte at a time, a stream
+// yields the same parts.
+void TestMultipartReader::variants()
+{
+    QFETCH(QByteArray, boundary);
+    QFETCH(QByteArray, stream);
+    QFETCH(QList<QByteArray>, bodies);
+    QFETCH(int, last);
+
+    const Outcome whole = run(boundary, {stream});
+    QCOMPARE(whole.bodies, bodies);
+    QCOMPARE(int(whole.last), last);
+
+    for (qsizetype cut = 1; cut < stream.size(); ++cut) {
+        const Outcome split = run(boundary, {stream.left(cut), stream.mid(cut)});
+        if (split.bodies != bodies || int(split.last) != last)
+            QFAIL(qPrintable(QStringLiteral("differs when split at %1").arg(cut)));
+    }
+
+    QList<QByteArray> bytes;
+    for (char c : stream)
+        bytes << QByteArray(1, c);
+    const Outcome dripped = run(boundary, bytes);
+    QCOMPARE(dripped.bodies, bodies);
+    QCOMPARE(int(dripped.last), last);
+}
+
+void TestMultipartReader::boundaryParameter_data()
+{
+    QTest::addColumn<QByteArray>("contentType");
+    QTest::addColumn<QByteArray>("boundary");
+    QTest::newRow("plain") << QByteArray("multipart/x-mixed-replace; boundary=myboundary") << QByteArray("myboundary");
+    QTest::newRow("any_case_no_space") << QByteArray("multipart/x-mixed-replace;BOUNDARY=--foo") << QByteArray("--foo");
+    QTest::newRow("quoted_then_more") << QByteArray("multipart/mixed; boundary=\"a b\"; charset=x")
+                                      << QByteArray("\"a b\"");
+    QTest::newRow("missing") << QByteArray("multipart/x-mixed-replace") << QByteArray();
+}
+
+void TestMultipartReader::boundaryParameter()
+{
+    QFETCH(QByteArray, contentType);
+    QFETCH(QByteArray, boundary);
+    QCOMPARE(MultipartReader::boundaryParameter(contentType), boundary);
+}
+
+void TestMultipartReader::headerBlockBound()
+{
+    const qsizetype fill = StreamLimits::kMaxPartHeaderBytes;
+    // Just inside: delimiter line and headers fill the block.
+    const QByteArray within = "--b\r\nX: " + QByteArray(fill - 200, 'a') + "\r\n" + jpegPart(J2, N2) + "\r\n--b--";
+    QCOMPARE(run("b", {within}).bodies, QList<QByteArray>{J2});
+    // One header line past the bound, never finished: an error, not growth.
+    MultipartReader reader("b");
+    reader.feed("--b\r\nX: ");
+    MultipartPart part;
+    Result r = Result::NeedMore;
+    for (int i = 0; i < 64 && r == Result::NeedMore; ++i) {
+        reader.feed(QByteArray(1024, 'a'));
+        r = reader.next(&part);
+    }
+    QCOMPARE(r, Result::Error);
+    QVERIFY(reader.bufferedBytes() <= StreamLimits::kMaxPartHeaderBytes + 1024);
+}
+
+// Endless dashes after a part of declared length: no growth beyond the
+// frame bound.
+void TestMultipartReader::endlessDashesAfterPartAreBounded()
+{
+    MultipartReader reader("b");
+    reader.feed("--b\r\n" + jpegPart(J2, N2) + "\r\n");
+    MultipartPart part;
+    const QByteArray dashes(64 * 1024, '-');
+    qsizetype peak = 0;
+    for (qsizetype sent = 0; sent <= StreamLimits::kMaxFrameBytes + 4 * dashes.size(); sent += dashes.size()) {
+        reader.feed(dashes);
+        QCOMPARE(reader.next(&part), Result::NeedMore);
+        peak = qMax(peak, reader.bufferedBytes());
+    }
+    QCOMPARE(reader.droppedParts(), 1u);
+    QVERIFY(peak <= StreamLimits::kMaxFrameBytes + 3 * dashes.size());
+}
+
+void TestMultipartReader::oversizedPartIsDroppedAndStreamGoesOn()
+{
+    MultipartReader reader("b");
+    reader.feed("--b\r\nContent-Type: image/jpeg\r\n\r\n\xFF\xD8");
+    const QByteArray chunk(64 * 1024, 'x');
+    MultipartPart part;
+    qsizetype peak = 0;
+    for (qsizetype sent = 0; sent <= StreamLimits::kMaxFrameBytes + chunk.size(); sent += chunk.size()) {
+        reader.feed(chunk);
+        QCOMPARE(reader.next(&part), Result::NeedMore);
+        peak = qMax(peak, reader.bufferedBytes());
+    }
+    QCOMPARE(reader.droppedParts(), 1u);
+    // Still dropping: the rest of the huge part is not kept.
+    for (int i = 0; i < 32; ++i) {
+        reader.feed(chunk);
+        QCOMPARE(reader.next(&part), Result::NeedMore);
+        peak = qMax(peak, reader.bufferedBytes());
+    }
+    QVERIFY2(peak <= StreamLimits::kMaxFrameBytes + 3 * chunk.size(), qPrintable(QString::number(peak)));
+    QVERIFY(reader.bufferedBytes() <= 3 * chunk.size());
+    reader.feed("\r\n--b\r\n" + jpegPart(J2, N2) + "\r\n--b\r\n");
+    QCOMPARE(reader.next(&part), Result::Part);
+    QCOMPARE(part.body, J2);
+}
+
+void TestMultipartReader::memoryStaysFlatOverLongStream()
+{
+    MultipartReader reader("myboundary");
+    const QByteArray body = QByteArrayLiteral("\xFF\xD8") + QByteArray(50000, 'j');
+    const QByteArray part = "--myboundary\r\n" + jpegPart(body, QByteArray::number(body.size())) + "\r\n";
+    MultipartPart out;
+    int parts = 0;
+    qsizetype peak = 0;
+    for (int i = 0; i < 2000; ++i) {
+        // Reads that cut parts anywhere.
+        reader.feed(part.left(777));
+        reader.feed(part.mid(777));
+        while (reader.next(&out) == Result::Part)
+            ++parts;
+        peak = qMax(peak, reader.bufferedBytes());
+    }
+    QCOMPARE(parts, 1999);
+    QVERIFY2(peak < 4 * part.size() + 64 * 1024, qPrintable(QString::number(peak)));
+}
+
+void TestMultipartReader::endAndErrorStick()
+{
+    MultipartReader reader("b");
+    reader.feed("--b--\r\n--b\r\n" + jpegPart(J2, N2) + "\r\n--b\r\n");
+    MultipartPart part;
+    QCOMPARE(reader.next(&part), Result::End);
+    const qsizetype held = reader.bufferedBytes();
+    reader.feed(QByteArray(100, 'x'));
+    QCOMPARE(reader.next(&part), Result::End);
+    QCOMPARE(reader.bufferedBytes(), held);
+
+    MultipartReader broken("b");
+    broken.feed("--b " + QByteArray(StreamLimits::kMaxDelimiterLine + 10, ' '));
+    QCOMPARE(broken.next(&part), Result::Error);
+    broken.feed(QByteArray(100, 'x'));
+    QCOMPARE(broken.next(&part), Result::Error);
+    QCOMPARE(broken.bufferedBytes(), qsizetype(0));
+}
+
+void TestMultipartReader::pictureFilter_data()
+{
+    QTest::addColumn<QByteArray>("type");
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<bool>("picture");
+    QTest::newRow("image_jpeg") << QByteArray("image/jpeg") << J1 << true;
+    QTest::newRow("image_jpg") << QByteArray("image/jpg") << J1 << true;
+    QTest::newRow("jpeg_with_size_parameter") << QByteArray("image/jpeg;size=1234") << J1 << true;
+    QTest::newRow("upper_case_type") << QByteArray("IMAGE/JPEG") << J1 << true;
+    QTest::newRow("untyped_jpeg") << QByteArray() << J1 << true;
+    QTest::newRow("untyped_other") << QByteArray() << QByteArray("hello") << false;
+    QTest::newRow("audio") << QByteArray("audio/basic") << QByteArray("\xFF\xD8 sound") << false;
+    QTest::newRow("text") << QByteArray("text/plain") << QByteArray("status ok") << false;
+}
+
+void TestMultipartReader::pictureFilter()
+{
+    QFETCH(QByteArray, type);
+    QFETCH(QByteArray, body);
+    QFETCH(bool, picture);
+    QCOMPARE(isJpegPart(MultipartPart{type, body}), picture);
+}
+
+QTEST_GUILESS_MAIN(TestMultipartReader)
+#include "tst_multipartreader.moc"

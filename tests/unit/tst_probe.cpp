@@ -1,0 +1,208 @@
+#include "ProbeOptions.h"
+#ifdef OCELLANE_CAMSIM
+#include "support/CamSimProcess.h"
+#endif
+#include "support/JpegFixture.h"
+#include "support/ScriptedHttpServer.h"
+
+#include <QProcess>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTest>
+
+namespace {
+
+const QByteArray kFrame = makeJpeg(64, 48, Qt::yellow);
+
+struct Run
+{
+    int exitCode = -1;
+    QStringList lines;
+    QString errors;
+};
+
+// Runs the probe while this test's event loop keeps serving.
+Run runProbe(const QStringList &args, int timeoutMs = 30000)
+{
+    QProcess probe;
+    QSignalSpy finished(&probe, &QProcess::finished);
+    probe.start(QStringLiteral(OCELLANE_PROBE), args);
+    Run run;
+    if (!finished.wait(timeoutMs)) {
+        probe.kill();
+        probe.waitForFinished(5000);
+        return run;
+    }
+    run.exitCode = probe.exitCode();
+    run.lines = QString::fromLatin1(probe.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    run.errors = QString::fromLatin1(probe.readAllStandardError());
+    return run;
+}
+
+quint16 freePort()
+{
+    QTcpServer server;
+    server.listen(QHostAddress::LocalHost, 0);
+    return server.serverPort();
+}
+
+} // namespace
+
+class TestProbe : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void options_data();
+    void options();
+    void badUsageExitsTwo_data();
+    void badUsageExitsTwo();
+    void countsPictures();
+    void decodesAtRequestedSize();
+    void failsWhenPicturesDoNotCome();
+    void passwordNeverPrinted();
+    void foreignServerFfmpeg();
+    void demoCamera();
+};
+
+void TestProbe::options_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("frames");
+    QTest::addColumn<double>("seconds");
+    QTest::addColumn<QSize>("size");
+    QTest::newRow("defaults") << QStringList{"http://cam/"} << 10 << 10.0 << QSize();
+    QTest::newRow("all_options") << QStringList{"--frames", "3", "--seconds", "2.5", "--size", "176x144", "http://cam/"}
+                                 << 3 << 2.5 << QSize(176, 144);
+    QTest::newRow("address_first") << QStringList{"http://cam/", "--frames", "1"} << 1 << 10.0 << QSize();
+}
+
+void TestProbe::options()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, frames);
+    QFETCH(double, seconds);
+    QFETCH(QSize, size);
+    QString error;
+    const auto parsed = parseProbeArguments(args, &error);
+    QVERIFY2(parsed, qPrintable(error));
+    QCOMPARE(parsed->frames, frames);
+    QCOMPARE(parsed->seconds, seconds);
+    QCOMPARE(parsed->size, size);
+    QCOMPARE(parsed->url, QStringLiteral("http://cam/"));
+}
+
+void TestProbe::badUsageExitsTwo_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::newRow("no_address") << QStringList{};
+    QTest::newRow("blank_address") << QStringList{" "};
+    QTest::newRow("two_addresses") << QStringList{"http://a/", "http://b/"};
+    QTest::newRow("unknown_option") << QStringList{"--fast", "http://a/"};
+    QTest::newRow("frames_not_a_number") << QStringList{"--frames", "ten", "http://a/"};
+    QTest::newRow("frames_zero") << QStringList{"--frames", "0", "http://a/"};
+    QTest::newRow("seconds_negative") << QStringList{"--seconds", "-1", "http://a/"};
+    QTest::newRow("size_without_x") << QStringList{"--size", "176", "http://a/"};
+    QTest::newRow("size_zero") << QStringList{"--size", "0x144", "http://a/"};
+    QTest::newRow("option_without_value") << QStringList{"http://a/", "--frames"};
+}
+
+void TestProbe::badUsageExitsTwo()
+{
+    QFETCH(QStringList, args);
+    QString error;
+    QVERIFY(!parseProbeArguments(args, &error));
+    QVERIFY(!error.isEmpty());
+    const Run run = runProbe(args);
+    QCOMPARE(run.exitCode, 2);
+    QVERIFY(run.errors.contains(QStringLiteral("usage: ocellane-probe")));
+}
+
+void TestProbe::countsPictures()
+{
+    ScriptedHttpServer server([](QTcpSocket *s, const QByteArray &) {
+        ScriptedHttpServer::streamParts(s, {kFrame}, 20);
+    });
+    const Run run = runProbe({"--frames", "4", server.url("/axis-cgi/mjpg/video.cgi")});
+    QCOMPARE(run.exitCode, 0);
+    const QString frame = QStringLiteral("64x48 %1").arg(kFrame.size());
+    QCOMPARE(run.lines, (QStringList{"frame 1 " + frame, "frame 2 " + frame, "frame 3 " + frame, "frame 4 " + frame,
+                                     "frames 4 reconnects 0"}));
+}
+
+void TestProbe::decodesAtRequestedSize()
+{
+    ScriptedHttpServer server([](QTcpSocket *s, const QByteArray &) {
+        ScriptedHttpServer::streamParts(s, {kFrame}, 20);
+    });
+    const Run run = runProbe({"--frames", "1", "--size", "32x24", server.url()});
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.lines.value(0), QStringLiteral("frame 1 32x24 %1").arg(kFrame.size()));
+}
+
+void TestProbe::failsWhenPicturesDoNotCome()
+{
+    // Two pictures then the camera hangs up, again and again.
+    ScriptedHttpServer server([](QTcpSocket *s, const QByteArray &) {
+        s->write("HTTP/1.0 200 OK\r\nContent-Type: multipart/x-mixed-replace;boundary=b\r\n\r\n");
+        for (int i = 0; i < 2; ++i)
+            s->write("--b\r\nContent-Type: image/jpeg\r\n\r\n" + kFrame + "\r\n");
+        s->write("--b--\r\n");
+        s->disconnectFromHost();
+    });
+    const Run run = runProbe({"--frames", "50", "--seconds", "2", server.url()});
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY(run.lines.last().startsWith(QStringLiteral("frames ")));
+    QVERIFY(!run.lines.last().startsWith(QStringLiteral("frames 0 ")));
+    QVERIFY(!run.lines.last().endsWith(QStringLiteral(" reconnects 0")));
+}
+
+void TestProbe::passwordNeverPrinted()
+{
+    ScriptedHttpServer server([](QTcpSocket *s, const QByteArray &) {
+        s->write("HTTP/1.1 401 Unauthorized\r\nWWW-Authenticate: Basic realm=\"x\"\r\nContent-Length: 0\r\n\r\n");
+    });
+    const Run run = runProbe({"--frames", "1", "--seconds", "1.5", server.url("/v", "operator:Hush-9")});
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY(run.errors.contains(QStringLiteral("last error")));
+    const QString all = run.lines.join('\n') + run.errors;
+    QVERIFY2(!all.contains(QStringLiteral("Hush-9")) && !all.contains(QStringLiteral("operator")), qPrintable(all));
+}
+
+void TestProbe::foreignServerFfmpeg()
+{
+    const QString ffmpeg = QStandardPaths::findExecutable(QStringLiteral("ffmpeg"));
+    if (ffmpeg.isEmpty())
+        QSKIP("ffmpeg is not installed");
+    const QString url = QStringLiteral("http://127.0.0.1:%1/axis-cgi/mjpg/video.cgi").arg(freePort());
+    QProcess server;
+    server.start(ffmpeg, {"-hide_banner", "-loglevel", "error", "-re", "-f", "lavfi", "-i",
+                          "testsrc2=size=704x576:rate=25", "-t", "30", "-f", "mpjpeg", "-listen", "1", url});
+    QVERIFY(server.waitForStarted(5000));
+    // The probe retries until ffmpeg listens; ffmpeg serves it and ends.
+    const Run run = runProbe({"--seconds", "15", url});
+    server.kill();
+    server.waitForFinished(5000);
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.lines.size(), 11);
+    QVERIFY(run.lines.first().startsWith(QStringLiteral("frame 1 704x576 ")));
+    QVERIFY(run.lines.last().startsWith(QStringLiteral("frames 10 reconnects ")));
+}
+
+void TestProbe::demoCamera()
+{
+#ifdef OCELLANE_CAMSIM
+    CamSimProcess camera;
+    QVERIFY(camera.isRunning());
+    const Run run = runProbe({camera.url("/axis-cgi/mjpg/video.cgi?resolution=704x576")});
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(run.lines.size(), 11);
+    QVERIFY(run.lines.first().startsWith(QStringLiteral("frame 1 704x576 ")));
+    QCOMPARE(run.lines.last(), QStringLiteral("frames 10 reconnects 0"));
+#else
+    QSKIP("the demo camera is not part of this build");
+#endif
+}
+
+QTEST_GUILESS_MAIN(TestProbe)
+#include "tst_probe.moc"

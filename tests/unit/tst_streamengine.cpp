@@ -1,0 +1,409 @@
+#include "camctl/JpegDecoder.h"
+#include "camctl/StreamEngine.h"
+#include "support/JpegFixture.h"
+#include "support/ScriptedHttpServer.h"
+
+#include <QElapsedTimer>
+#include <QScopeGuard>
+#include <QSemaphore>
+
+#include <atomic>
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+
+const QByteArray kFrame = makeJpeg(64, 48, Qt::green);
+
+StreamTimings quickTimings()
+{
+    StreamTimings t;
+    t.byteStallMs = 400;
+    t.frameStallMs = 600;
+    t.backoffStartMs = 40;
+    t.backoffMaxMs = 160;
+    t.stillRefetchMs = 50;
+    return t;
+}
+
+void respond(QTcpSocket *socket, const QByteArray &statusLine, const QByteArray &headers, const QByteArray &body)
+{
+    socket->write("HTTP/1.1 " + statusLine + "\r\n" + headers + "Content-Length: " + QByteArray::number(body.size())
+                  + "\r\n\r\n" + body);
+}
+
+QByteArray part(const QByteArray &body)
+{
+    return "--myboundary\r\nContent-Type: image/jpeg\r\nContent-Length: " + QByteArray::number(body.size())
+           + "\r\n\r\n" + body + "\r\n";
+}
+
+QByteArray multipartHead()
+{
+    return "HTTP/1.0 200 OK\r\nContent-Type: multipart/x-mixed-replace; boundary=myboundary\r\n\r\n";
+}
+
+// A decoder that waits for the test to let each decode finish.
+class GateDecoder : public JpegDecoder
+{
+public:
+    QImage decode(const QByteArray &jpeg, QSize target, QString *error) override
+    {
+        ++entered;
+        gate.acquire();
+        return TurboJpegDecoder().decode(jpeg, target, error);
+    }
+    std::atomic<int> entered = 0;
+    QSemaphore gate;
+};
+
+} // namespace
+
+class TestStreamEngine : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void streamsPictures();
+    void decodesAtTargetScale();
+    void chunkedTransfer();
+    void singlePictureIsFetchedAgain();
+    void blankAddressClosesConnection_data();
+    void blankAddressClosesConnection();
+    void newAddressClosesOldConnection();
+    void reconnectsWithGrowingBackoff();
+    void stalls_data();
+    void stalls();
+    void failingResponsesAreRetried_data();
+    void failingResponsesAreRetried();
+    void corruptPictureSkippedStreamGoesOn();
+    void basicAuthentication();
+    void rejectedPasswordCostsTwoRequestsAndStaysSecret();
+    void redirectElsewhereGetsNoCredentials();
+    void redirectHopsAreBounded();
+    void fourteenStreamsFromOneHost();
+    void oldAddressPicturesAreNotDelivered();
+};
+
+void TestStreamEngine::streamsPictures()
+{
+    ScriptedHttpServer server([](QTcpSocket *s, const QByteArray &) {
+        ScriptedHttpServer::streamParts(s, {kFrame}, 20);
+    });
+    StreamEngine engine;
+    QSignalSpy frames(&engine, &StreamEngine::frameReady);
+    engine.setUrl(server.url("/axis-cgi/mjpg/video.cgi"));
+    QTRY_VERIFY2_WITH_TIMEOUT(frames.size() >= 3, qPrintable(engine.stats().lastError), 5000);
+    const QImage image = frames.first().at(0).value<QImage>();
+    QCOMPARE(image.size(), QSize(64, 48));
+    QCOMPARE(frames.first().at(1).toByteArray(), kFrame);
+    QCOMPARE(engine.stats().connections, 1u);
+    QVERIFY(server.requests().first().startsWith("GET /axis-cgi/mjpg/video.cgi HTTP/1.1"));
+}
+
+void TestStreamEngine::decodesAtTargetScale()
+{
+    ScriptedHttpServer server([](QTcpSocket *s, const QByteArray &) {
+        ScriptedHttpServer::streamParts(s, {kFrame}, 20);
+    });
+    StreamEngine engine;
+    engine.setTargetSize(QSize(16, 12));
+    QSignalSpy frames(&engine, &StreamEngine::frameReady);
+    engine.setUrl(server.url());
+    QVERIFY(frames.wait(5000));
+    QCOMPARE(frames.first().at(0).value<QImage>().size(), QSize(16, 12));
+}
+
+void TestStreamEngine::chunkedTransfer()
+{
+    ScriptedHttpServer server([](QTcpSocket *s, const QByteArray &) {
+        QByteArray body = part(kFrame) + part(kFrame) + part(kFrame) + "--myboundary\r\n";
+        QByteArray out = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n"
+                         "Content-Type: multipart/x-mixed-replace;boundary=myboundary\r\n\r\n";
+        // Chunks that cut parts at odd places.
+        for (qsizetype at = 0; at < body.size(); at += 777) {
+            const QByteArray chunk = body.mid(at, 777);
+            out += QByteArray::number(chunk.size(), 16) + "\r\n" + chunk + "\r\n";
+        }
+        s->write(out);
+    });
+    StreamEngine engine;
+    QSignalSpy frames(&engine, &StreamEngine::frameReady);
+    engine.setUrl(server.url());
+    QTRY_COMPARE_WITH_TIMEOUT(engine.stats().parts, 3u, 5000);
+    // Pictures that arrive together: the newest replaces the one waiting.
+    QTRY_VERIFY_WITH_TIMEOUT(frames.size() >= 1, 5000);
+    QCOMPARE(frames.last().at(1).toByteArray(), kFrame);
+}
+
+void TestStreamEngine::singlePictureIsFetchedAgain()
+{
+    ScriptedHttpServer server([](QTcpSocket *s, const QByteArray &) {
+        respond(s, "200 OK", "Content-Type: image/jpeg\r\n", kFrame);
+    });
+    StreamEngine engine;
+    engine.setTimings(quickTimings());
+    QSignalSpy frames(&engine, &StreamEngine::frameReady);
+    engine.setUrl(server.url("/axis-cgi/jpg/image.cgi"));
+    QTRY_VERIFY_WITH_TIMEOUT(frames.size() >= 3, 5000);
+    QVERIFY(engine.stats().connections >= 3);
+    QCOMPARE(engine.stats().reconnects, 0u);
+    QCOMPARE(frames.last().at(1).toByteArray(), kFrame);
+}
+
+void TestStreamEngine::blankAddressClosesConnection_data()
+{
+    QTest::addColumn<QString>("blank");
+    QTest::newRow("one_space") << QStringLiteral(" ");
+    QTest::newRow("empty") << QString();
+    QTest::newRow("all_blank") << QStringLiteral(" \t  ");
+}
+
+void TestStreamEngine::blankAddressClosesConnection()
+{
+    QFETCH(QString, blank);
+    ScriptedHttpServer server([](QTcpSocket *s, const QByteArray &) {
+        ScriptedHttpServer::streamParts(s, {kFrame}, 20);
+    });
+    StreamEngine engine;
+    engine.setTimings(quickTimings());
+    QSignalSpy frames(&engine, &StreamEngine::frameReady);
+    engine.setUrl(server.url());
+    QVERIFY(frames.wait(5000));
+    engine.setUrl(blank);
+    QCOMPARE(engine.url(), blank);
+    QVERIFY(!engine.isConnected());
+    QTRY_COMPARE_WITH_TIMEOUT(server.closed(), 1, 5000);
+    QVERIFY(!engine.retryPending());
+    QCOMPARE(engine.waitingDecodes(), 0);
+    QCOMPARE(server.accepted(), 1);
+}
+
+void TestStreamEngine::newAddressClosesOldConnection()
+{
+    ScriptedHttpServer first([](QTcpSocket *s, const QByteArray &) {
+        ScriptedHttpServer::streamParts(s, {kFrame}, 20);
+    });
+    const QByteArray other = makeJpeg(32, 32, Qt::blue);
+    ScriptedHttpServer second([other](QTcpSocket *s, const QByteArray &) {
+        ScriptedHttpServer::streamParts(s, {other}, 20);
+    });
+    StreamEngine engine;
+    QSignalSpy frames(&engine, &StreamEngine::frameReady);
+    engine.setUrl(first.url());
+    QVERIFY(frames.wait(5000));
+    engine.setUrl(second.url());
+    QTRY_COMPARE_WITH_TIMEOUT(first.closed(), 1, 5000);
+    frames.clear();
+    QVERIFY(frames.wait(5000));
+    QCOMPARE(frames.last().at(1).toByteArray(), other);
+    QCOMPARE(second.open(), 1);
+}
+
+void TestStreamEngine::reconnectsWithGrowingBackoff()
+{
+    QList<qint64> arrivals;
+    QElapsedTimer clock;
+    clock.start();
+    ScriptedHttpServer server([&](QTcpSocket *s, const QByteArray &) {
+        arrivals << clock.elapsed();
+        s->write(multipartHead() + part(kFrame).left(100));
+        s->disconnectFromHost();
+    });
+    StreamEngine engine;
+    engine.setTimings(quickTimings());
+    engine.setUrl(server.url());
+    QTRY_VERIFY_WITH_TIMEOUT(arrivals.size() >= 6, 10000);
+    engine.stop();
+    QVERIFY(engine.stats().reconnects >= 5);
+    QVERIFY(!engine.stats().lastError.isEmpty());
+    // 40, 80, 160, then capped at 160 (timers may fire a little early).
+    const QList<int> least{36, 72, 144, 144, 144};
+    for (int i = 0; i < least.size(); ++i)
+        QVERIFY2(arrivals[i + 1] - arrivals[i] >= least[i], qPrintable(QString::number(i)));
+}
+
+void TestStreamEngine::stalls_data()
+{
+    QTest::addColumn<bool>("drip");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("silent_camera") << false << QStringLiteral("no data");
+    QTest::newRow("dripping_camera") << true << QStringLiteral("no picture");
+}
+
+void TestStreamEngine::stalls()
+{
+    QFETCH(bool, drip);
+    QFETCH(QString, reason);
+    ScriptedHttpServer server([drip](QTcpSocket *s, const QByteArray &) {
+        s->write(multipartHead() + part(kFrame));
+        if (!drip)
+            return;
+        auto *timer = new QTimer(s);
+        QObject::connect(timer, &QTimer::timeout, s, [s] { s->write("x"); });
+        timer->start(20);
+    });
+    StreamEngine engine;
+    engine.setTimings(quickTimings());
+    engine.setUrl(server.url());
+    QTRY_VERIFY_WITH_TIMEOUT(server.accepted() >= 2, 5000);
+    QVERIFY2(engine.stats().lastError.startsWith(reason), qPrintable(engine.stats().lastError));
+    QVERIFY(engine.stats().reconnects >= 1);
+    QTRY_VERIFY_WITH_TIMEOUT(server.closed() >= 1, 5000);
+}
+
+void TestStreamEngine::failingResponsesAreRetried_data()
+{
+    QTest::addColumn<QByteArray>("response");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("html_page") << QByteArray("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: 5\r\n\r\n<p>x")
+                               << QStringLiteral("not a picture stream");
+    QTest::newRow("not_found") << QByteArray("HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\n\r\n")
+                               << QStringLiteral("HTTP 404");
+    QTest::newRow("closing_delimiter") << multipartHead() + part(kFrame) + "--myboundary--\r\n"
+                                       << QStringLiteral("the camera closed the stream");
+    QTest::newRow("header_block_too_long")
+        << multipartHead() + "--myboundary\r\nX: " + QByteArray(20000, 'h') << QStringLiteral("part headers longer");
+}
+
+void TestStreamEngine::failingResponsesAreRetried()
+{
+    QFETCH(QByteArray, response);
+    QFETCH(QString, reason);
+    ScriptedHttpServer server([response](QTcpSocket *s, const QByteArray &) { s->write(response); });
+    StreamEngine engine;
+    engine.setTimings(quickTimings());
+    engine.setUrl(server.url());
+    QTRY_VERIFY_WITH_TIMEOUT(server.accepted() >= 3, 5000);
+    QVERIFY2(engine.stats().lastError.contains(reason), qPrintable(engine.stats().lastError));
+    QVERIFY(engine.stats().reconnects >= 2);
+}
+
+void TestStreamEngine::corruptPictureSkippedStreamGoesOn()
+{
+    const QByteArray truncated = kFrame.left(kFrame.size() / 2);
+    ScriptedHttpServer server([truncated](QTcpSocket *s, const QByteArray &) {
+        ScriptedHttpServer::streamParts(s, {"garbage, not a jpeg", truncated, kFrame}, 30);
+        s->write("--myboundary\r\nContent-Type: audio/basic\r\n\r\nsound\r\n");
+    });
+    StreamEngine engine;
+    QList<QByteArray> shown;
+    connect(&engine, &StreamEngine::frameReady, this, [&](const QImage &, const QByteArray &jpeg) { shown << jpeg; });
+    engine.setUrl(server.url());
+    // The truncated picture is drawn as far as it decodes.
+    QTRY_VERIFY_WITH_TIMEOUT(shown.contains(truncated) && shown.contains(kFrame), 5000);
+    QVERIFY(engine.stats().decodeErrors >= 1);
+    QCOMPARE(engine.stats().skippedParts, 1u);
+    QCOMPARE(engine.stats().connections, 1u);
+}
+
+void TestStreamEngine::basicAuthentication()
+{
+    ScriptedHttpServer server([](QTcpSocket *s, const QByteArray &head) {
+        if (!head.contains("Authorization: Basic " + QByteArray("admin:secret").toBase64() + "\r\n")) {
+            respond(s, "401 Unauthorized", "WWW-Authenticate: Basic realm=\"cam\"\r\n", "no");
+            return;
+        }
+        ScriptedHttpServer::streamParts(s, {kFrame}, 20);
+    });
+    StreamEngine engine;
+    QSignalSpy frames(&engine, &StreamEngine::frameReady);
+    engine.setUrl(server.url("/video", "admin:secret"));
+    QVERIFY(frames.wait(5000));
+    QVERIFY(server.requests().size() <= 2);
+}
+
+void TestStreamEngine::rejectedPasswordCostsTwoRequestsAndStaysSecret()
+{
+    ScriptedHttpServer server([](QTcpSocket *s, const QByteArray &) {
+        respond(s, "401 Unauthorized", "WWW-Authenticate: Basic realm=\"cam\"\r\n", "no");
+    });
+    StreamEngine engine;
+    engine.setTimings(quickTimings());
+    engine.setUrl(server.url("/video", "admin:w0rdPass"));
+    QTRY_VERIFY_WITH_TIMEOUT(engine.stats().connections >= 3, 5000);
+    engine.stop();
+    QVERIFY(quint64(server.requests().size()) <= 2 * engine.stats().connections);
+    const QString error = engine.stats().lastError;
+    QVERIFY(!error.isEmpty());
+    QVERIFY2(!error.contains("w0rdPass") && !error.contains("admin"), qPrintable(error));
+}
+
+void TestStreamEngine::redirectElsewhereGetsNoCredentials()
+{
+    ScriptedHttpServer elsewhere([](QTcpSocket *s, const QByteArray &) {
+        respond(s, "401 Unauthorized", "WWW-Authenticate: Basic realm=\"cam\"\r\n", "no");
+    });
+    const QByteArray location = QStringLiteral("http://localhost:%1/video").arg(elsewhere.port()).toLatin1();
+    ScriptedHttpServer camera([location](QTcpSocket *s, const QByteArray &head) {
+        if (!head.contains("Authorization: "))
+            respond(s, "401 Unauthorized", "WWW-Authenticate: Basic realm=\"cam\"\r\n", "no");
+        else
+            respond(s, "302 Found", "Location: " + location + "\r\n", {});
+    });
+    StreamEngine engine;
+    engine.setTimings(quickTimings());
+    engine.setUrl(camera.url("/video", "admin:secret"));
+    QTRY_VERIFY_WITH_TIMEOUT(elsewhere.requests().size() >= 2, 5000);
+    engine.stop();
+    for (const QByteArray &request : elsewhere.requests())
+        QVERIFY2(!request.contains("Authorization"), request.constData());
+}
+
+void TestStreamEngine::redirectHopsAreBounded()
+{
+    ScriptedHttpServer server([](QTcpSocket *s, const QByteArray &head) {
+        const int hop = head.mid(5, head.indexOf(' ', 5) - 5).toInt();
+        respond(s, "302 Found", "Location: /" + QByteArray::number(hop + 1) + "\r\n", {});
+    });
+    StreamEngine engine;
+    engine.setTimings(quickTimings());
+    engine.setUrl(server.url("/0"));
+    QTRY_VERIFY_WITH_TIMEOUT(engine.stats().connections >= 2, 5000);
+    engine.stop();
+    // The first attempt: the request and five redirects.
+    QVERIFY(server.requests().size() >= 6);
+    QVERIFY(server.requests().at(5).startsWith("GET /5 "));
+    QVERIFY(server.requests().at(6).startsWith("GET /0 "));
+}
+
+void TestStreamEngine::fourteenStreamsFromOneHost()
+{
+    ScriptedHttpServer server([](QTcpSocket *s, const QByteArray &) {
+        ScriptedHttpServer::streamParts(s, {kFrame}, 40);
+    });
+    std::vector<std::unique_ptr<StreamEngine>> engines;
+    std::vector<std::unique_ptr<QSignalSpy>> spies;
+    for (int i = 0; i < 14; ++i) {
+        engines.push_back(std::make_unique<StreamEngine>());
+        spies.push_back(std::make_unique<QSignalSpy>(engines.back().get(), &StreamEngine::frameReady));
+        engines.back()->setUrl(server.url(QStringLiteral("/axis-cgi/mjpg/video.cgi?camera=%1").arg(i % 4 + 1)));
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(std::all_of(spies.begin(), spies.end(), [](const auto &s) { return s->size() >= 2; }),
+                             10000);
+    QCOMPARE(server.open(), 14);
+}
+
+void TestStreamEngine::oldAddressPicturesAreNotDelivered()
+{
+    ScriptedHttpServer server([](QTcpSocket *s, const QByteArray &) {
+        ScriptedHttpServer::streamParts(s, {kFrame}, 20);
+    });
+    auto decoder = std::make_shared<GateDecoder>();
+    const auto openGate = qScopeGuard([decoder] { decoder->gate.release(1000); });
+    StreamEngine engine(nullptr, decoder);
+    QSignalSpy frames(&engine, &StreamEngine::frameReady);
+    engine.setUrl(server.url("/a"));
+    QTRY_COMPARE_WITH_TIMEOUT(decoder->entered.load(), 1, 5000);
+    engine.setUrl(server.url("/b"));
+    decoder->gate.release(1);
+    // Whatever the decoder was given before the new address is never shown.
+    QTRY_COMPARE_WITH_TIMEOUT(decoder->entered.load(), 2, 5000);
+    QCOMPARE(frames.size(), 0);
+    decoder->gate.release(1000);
+    QVERIFY(frames.wait(5000));
+    QVERIFY(server.requests().last().startsWith("GET /b "));
+}
+
+QTEST_GUILESS_MAIN(TestStreamEngine)
+#include "tst_streamengine.moc"
