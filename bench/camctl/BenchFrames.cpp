@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QImage>
 
+#include <cstdio>
+
 #include <turbojpeg.h>
 
 namespace {
@@ -45,5 +47,21 @@ QList<QByteArray> cameraFrames(const QString &photoDir, QString *error)
     }
     if (frames.isEmpty())
         *error = QStringLiteral("no colour photographs of 400x300 or more in %1").arg(photoDir);
+    return frames;
+}
+
+QList<QByteArray> framesFromArguments(const QStringList &args, const char *usage, int *exitCode)
+{
+    if (args.size() < 2) {
+        std::fprintf(stderr, "usage: %s\n", usage);
+        *exitCode = 2;
+        return {};
+    }
+    QString error;
+    const QList<QByteArray> frames = cameraFrames(args.at(1), &error);
+    if (frames.isEmpty()) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+        *exitCode = 1;
+    }
     return frames;
 }

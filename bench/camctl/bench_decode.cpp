@@ -43,16 +43,10 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
-    if (args.size() < 2) {
-        std::fprintf(stderr, "usage: ocellane-bench-decode PHOTO_DIR [--write-frames DIR]\n");
-        return 2;
-    }
-    QString error;
-    const QList<QByteArray> frames = cameraFrames(args.at(1), &error);
-    if (frames.isEmpty()) {
-        std::fprintf(stderr, "%s\n", qPrintable(error));
-        return 1;
-    }
+    int exitCode = 0;
+    const QList<QByteArray> frames = framesFromArguments(args, "ocellane-bench-decode PHOTO_DIR [--write-frames DIR]", &exitCode);
+    if (frames.isEmpty())
+        return exitCode;
     qint64 total = 0;
     for (const QByteArray &f : frames)
         total += f.size();

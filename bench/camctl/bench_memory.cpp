@@ -37,16 +37,10 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
-    if (args.size() < 2) {
-        std::fprintf(stderr, "usage: ocellane-bench-memory PHOTO_DIR [FRAMES]\n");
-        return 2;
-    }
-    QString error;
-    const QList<QByteArray> frames = cameraFrames(args.at(1), &error);
-    if (frames.isEmpty()) {
-        std::fprintf(stderr, "%s\n", qPrintable(error));
-        return 1;
-    }
+    int exitCode = 0;
+    const QList<QByteArray> frames = framesFromArguments(args, "ocellane-bench-memory PHOTO_DIR [FRAMES]", &exitCode);
+    if (frames.isEmpty())
+        return exitCode;
     const int wanted = args.size() > 2 ? args.at(2).toInt() : 10000;
 
     QTcpServer server;

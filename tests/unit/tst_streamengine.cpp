@@ -1,5 +1,6 @@
 #include "camctl/JpegDecoder.h"
 #include "camctl/StreamEngine.h"
+#include "support/QuickTimings.h"
 #include "support/JpegFixture.h"
 #include "support/ScriptedHttpServer.h"
 
@@ -14,17 +15,6 @@
 namespace {
 
 const QByteArray kFrame = makeJpeg(64, 48, Qt::green);
-
-StreamTimings quickTimings()
-{
-    StreamTimings t;
-    t.byteStallMs = 400;
-    t.frameStallMs = 600;
-    t.backoffStartMs = 40;
-    t.backoffMaxMs = 160;
-    t.stillRefetchMs = 50;
-    return t;
-}
 
 void respond(QTcpSocket *socket, const QByteArray &statusLine, const QByteArray &headers, const QByteArray &body)
 {

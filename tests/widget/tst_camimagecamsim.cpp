@@ -1,4 +1,5 @@
 #include "camctl/StreamEngine.h"
+#include "support/QuickTimings.h"
 #include "camctl/TCamImage.h"
 #include "support/CamSimProcess.h"
 #include "support/JpegFixture.h"
@@ -13,16 +14,6 @@ namespace {
 
 const QString kStream = QStringLiteral("/axis-cgi/mjpg/video.cgi");
 
-StreamTimings quickTimings()
-{
-    StreamTimings t;
-    t.byteStallMs = 500;
-    t.frameStallMs = 1000;
-    t.backoffStartMs = 50;
-    t.backoffMaxMs = 200;
-    t.stillRefetchMs = 100;
-    return t;
-}
 
 } // namespace
 
