@@ -7,10 +7,10 @@
 #include <QElapsedTimer>
 #include <QScopeGuard>
 #include <QSemaphore>
-
-#include <atomic>
 #include <QSignalSpy>
 #include <QTest>
+
+#include <atomic>
 
 namespace {
 
