@@ -30,7 +30,7 @@ void TCamImage::setURL(const QString &url)
     m_image = QImage();
     m_jpeg.clear();
     update();
-    m_engine->setTargetSize(size());
+    m_engine->setTargetSize(drawnSize());
     m_engine->setUrl(url);
 }
 
@@ -39,6 +39,12 @@ bool TCamImage::SaveImage(const QString &fileName)
     if (m_jpeg.isEmpty())
         return false;
     return SafeFile::write(fileName, m_jpeg).isEmpty();
+}
+
+// In device pixels: on a high-density screen the picture covers more.
+QSize TCamImage::drawnSize() const
+{
+    return size() * devicePixelRatioF();
 }
 
 void TCamImage::showFrame(const QImage &image, const QByteArray &jpeg)
@@ -61,7 +67,7 @@ void TCamImage::paintEvent(QPaintEvent *)
 void TCamImage::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
-    m_engine->setTargetSize(size());
+    m_engine->setTargetSize(drawnSize());
 }
 
 void TCamImage::mousePressEvent(QMouseEvent *event)

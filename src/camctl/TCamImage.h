@@ -46,6 +46,7 @@ protected:
 
 private:
     void showFrame(const QImage &image, const QByteArray &jpeg);
+    QSize drawnSize() const;
 
     QString m_url;
     StreamEngine *m_engine = nullptr;  // child

@@ -1,30 +1,20 @@
 #include "camctl/JpegDecoder.h"
 #include "camctl/StreamEngine.h"
+#include "support/QuickTimings.h"
 #include "support/JpegFixture.h"
 #include "support/ScriptedHttpServer.h"
 
 #include <QElapsedTimer>
 #include <QScopeGuard>
 #include <QSemaphore>
-
-#include <atomic>
 #include <QSignalSpy>
 #include <QTest>
+
+#include <atomic>
 
 namespace {
 
 const QByteArray kFrame = makeJpeg(64, 48, Qt::green);
-
-StreamTimings quickTimings()
-{
-    StreamTimings t;
-    t.byteStallMs = 400;
-    t.frameStallMs = 600;
-    t.backoffStartMs = 40;
-    t.backoffMaxMs = 160;
-    t.stillRefetchMs = 50;
-    return t;
-}
 
 void respond(QTcpSocket *socket, const QByteArray &statusLine, const QByteArray &headers, const QByteArray &body)
 {

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "camctl/StreamEngine.h"
+
+// Stream timings short enough that stalls, retries and refetches happen
+// within a test's bounded waits.
+inline StreamTimings quickTimings()
+{
+    StreamTimings t;
+    t.byteStallMs = 400;
+    t.frameStallMs = 600;
+    t.backoffStartMs = 40;
+    t.backoffMaxMs = 160;
+    t.stillRefetchMs = 50;
+    return t;
+}
