@@ -98,7 +98,9 @@ void LineList::loadFromFile(const QString &fileName)
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
         throw FileError(QStringLiteral("Cannot open file \"%1\". %2").arg(fileName, file.errorString()));
-    const QByteArray bytes = file.readAll();
+    const QByteArray bytes = file.read(MaxFileBytes + 1);
+    if (bytes.size() > MaxFileBytes)
+        throw FileError(QStringLiteral("Cannot read file \"%1\": larger than %2 bytes.").arg(fileName).arg(MaxFileBytes));
     if (file.error() != QFileDevice::NoError)
         throw FileError(QStringLiteral("Cannot read file \"%1\". %2").arg(fileName, file.errorString()));
     setLines(parse(bytes));

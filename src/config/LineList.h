@@ -23,6 +23,9 @@ public:
     static constexpr int CameraCount = 9;
     static constexpr int NameLineOffset = 9;
     static constexpr int StillLineOffset = 19;
+    // A list file is a few kilobytes; anything past this is not one, and is
+    // refused rather than read into memory.
+    static constexpr qint64 MaxFileBytes = 4 * 1024 * 1024;
 
     // Starts with the default content: 31 lines, all empty but line 9,
     // which holds one space.

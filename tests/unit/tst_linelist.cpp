@@ -146,6 +146,38 @@ private Q_SLOTS:
         QCOMPARE(list.lines(), Lines{"keep"});
     }
 
+    void fileLargerThanTheBoundIsRefused_data()
+    {
+        QTest::addColumn<qint64>("size");
+        QTest::addColumn<bool>("read");
+        QTest::newRow("at the bound") << LineList::MaxFileBytes << true;
+        QTest::newRow("one byte past") << LineList::MaxFileBytes + 1 << false;
+    }
+
+    void fileLargerThanTheBoundIsRefused()
+    {
+        QFETCH(qint64, size);
+        QFETCH(bool, read);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("big.lst"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QByteArray line(1023, 'x');
+        line += '\n';
+        for (qint64 written = 0; written < size; written += line.size())
+            file.write(line.left(int(qMin<qint64>(line.size(), size - written))));
+        file.close();
+        LineList list;
+        list.setLines({"keep"});
+        if (read) {
+            list.loadFromFile(path);
+            QCOMPARE(list.count(), qsizetype(size / 1024));
+        } else {
+            QVERIFY_THROWS_EXCEPTION(FileError, list.loadFromFile(path));
+            QCOMPARE(list.lines(), Lines{"keep"});
+        }
+    }
+
     void failedWriteKeepsOldFile()
     {
         QTemporaryDir dir;
