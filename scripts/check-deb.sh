@@ -10,14 +10,8 @@ SUDO=""
 DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --reinstall "$deb" >/dev/null
 dpkg-deb -f "$deb" Depends
 
-portfile=$(mktemp)
-/usr/bin/ocellane-camsim --port 0 >"$portfile" &
-camsim=$!
-trap 'kill $camsim 2>/dev/null; rm -f "$portfile"' EXIT
-for _ in $(seq 1 100); do
-    [ -s "$portfile" ] && break
-    sleep 0.1
-done
-port=$(head -n1 "$portfile")
-/usr/bin/ocellane-probe --frames 10 --seconds 20 "http://127.0.0.1:$port/axis-cgi/mjpg/video.cgi?resolution=352x288&camera=2"
+. "$(dirname "$0")/camsim.sh"
+start_camsim /usr/bin/ocellane-camsim
+/usr/bin/ocellane-probe --frames 10 --seconds 20 \
+    "http://127.0.0.1:$camsim_port/axis-cgi/mjpg/video.cgi?resolution=352x288&camera=2"
 echo "installed package works"

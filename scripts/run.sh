@@ -11,17 +11,8 @@ demo=${OCELLANE_DEMO_DIR:-$root/demo}
 mkdir -p "$demo"
 cd "$demo"
 
+. "$root/scripts/camsim.sh"
 camsim="$build/tools/camsim/ocellane-camsim"
-if [ -x "$camsim" ]; then
-    portfile=$(mktemp)
-    "$camsim" --port 0 >"$portfile" &
-    camsim_pid=$!
-    trap 'kill $camsim_pid 2>/dev/null' EXIT
-    for _ in $(seq 1 100); do
-        [ -s "$portfile" ] && break
-        sleep 0.1
-    done
-    port=$(head -n1 "$portfile")
-    "$build/tools/camsim/ocellane-camsim" --write-config "http://127.0.0.1:$port" >config.lst
-fi
+start_camsim "$camsim"
+"$camsim" --write-config "http://127.0.0.1:$camsim_port" >config.lst
 "$build/src/ocellane"

@@ -1,6 +1,4 @@
-#include "app/ErrorBox.h"
-#include "app/Forms.h"
-#include "app/Startup.h"
+#include "support/ProgramFixture.h"
 #include "bar/BarWidgets.h"
 #include "bar/TForm1.h"
 #include "camctl/TCamImage.h"
@@ -20,20 +18,9 @@ class TestSequencerBar : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
-    QString m_oldCwd;
-    std::unique_ptr<ProgramWindows> m_windows;
-    QStringList m_errors;
-
-    static QString line(int index) { return QStringLiteral("http://cam/%1").arg(index); }
-
-    void setList(int lines)
-    {
-        QList<QByteArray> content;
-        for (int i = 0; i < lines; ++i)
-            content.append(line(i).toLatin1());
-        Form1->CameraList.setLines(content);
-    }
+    ProgramFixture m_program;
+    static QString line(int index) { return ProgramFixture::address(index); }
+    static void setList(int lines) { ProgramFixture::setList(lines); }
 
     QList<int> redPanels() const
     {
@@ -46,24 +33,8 @@ class TestSequencerBar : public QObject
     }
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        m_oldCwd = QDir::currentPath();
-        QDir::setCurrent(m_dir.path());
-        ErrorBox::setPresenter([this](const QString &m) { m_errors << m; });
-    }
-    void cleanupTestCase()
-    {
-        ErrorBox::setPresenter({});
-        QDir::setCurrent(m_oldCwd);
-    }
-    void init()
-    {
-        m_windows = std::make_unique<ProgramWindows>();
-        m_errors.clear();
-        setList(31);
-    }
-    void cleanup() { m_windows.reset(); }
+    void init() { m_program.start(); }
+    void cleanup() { m_program.stop(); }
 
     void startsStopped()
     {
@@ -237,7 +208,7 @@ private Q_SLOTS:
         // Line 4 goes into the box, then reading line 5 for camera 6 fails:
         // through the guard, as the timer calls it.
         QVERIFY(!ErrorBox::guard([] { Form1->PlayList(); }));
-        QCOMPARE(m_errors, QStringList{QStringLiteral("List index out of bounds (5)")});
+        QCOMPARE(m_program.errors, QStringList{QStringLiteral("List index out of bounds (5)")});
         QCOMPARE(Form1->URLCombo->currentText(), line(4));
         QCOMPARE(Form4->CamImage1->URL(), line(3));
         QCOMPARE(Form1->sequencer.sequencePosition, 6);

@@ -1,6 +1,4 @@
-#include "app/ErrorBox.h"
-#include "app/Forms.h"
-#include "app/Startup.h"
+#include "support/ProgramFixture.h"
 #include "bar/BarWidgets.h"
 #include "bar/TForm1.h"
 #include "camctl/TCamImage.h"
@@ -21,38 +19,13 @@ class TestViews : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir m_dir;
-    QString m_oldCwd;
-    std::unique_ptr<ProgramWindows> m_windows;
-    QStringList m_errors;
+    ProgramFixture m_program;
 
-    void setList(int lines)
-    {
-        QList<QByteArray> content;
-        for (int i = 0; i < lines; ++i)
-            content.append("http://cam/" + QByteArray::number(i));
-        Form1->CameraList.setLines(content);
-    }
+    static void setList(int lines) { ProgramFixture::setList(lines); }
 
 private Q_SLOTS:
-    void initTestCase()
-    {
-        m_oldCwd = QDir::currentPath();
-        QDir::setCurrent(m_dir.path());
-        ErrorBox::setPresenter([this](const QString &m) { m_errors << m; });
-    }
-    void cleanupTestCase()
-    {
-        ErrorBox::setPresenter({});
-        QDir::setCurrent(m_oldCwd);
-    }
-    void init()
-    {
-        m_windows = std::make_unique<ProgramWindows>();
-        m_errors.clear();
-        setList(31);
-    }
-    void cleanup() { m_windows.reset(); }
+    void init() { m_program.start(); }
+    void cleanup() { m_program.stop(); }
 
     void zoomSetsSizeShownOrHidden_data()
     {
@@ -166,7 +139,7 @@ private Q_SLOTS:
         Form1->URLCombo->setEditText(QStringLiteral("kept"));
         Form1->currentCamera = 2;
         Form1->SpeedButton20->click(); // camera 5: line 4 is missing
-        QCOMPARE(m_errors, QStringList{QStringLiteral("List index out of bounds (4)")});
+        QCOMPARE(m_program.errors, QStringList{QStringLiteral("List index out of bounds (4)")});
         QCOMPARE(Form1->URLCombo->currentText(), QStringLiteral("kept"));
         QCOMPARE(Form1->currentCamera, 2);
         QVERIFY(!Form4->isVisible());
@@ -213,7 +186,7 @@ private Q_SLOTS:
     {
         setList(6);
         Form1->SpeedButton14->click();
-        QCOMPARE(m_errors, QStringList{QStringLiteral("List index out of bounds (6)")});
+        QCOMPARE(m_program.errors, QStringList{QStringLiteral("List index out of bounds (6)")});
         QVERIFY(Form10->isVisible());
         const QList<TCamImage *> controls = Form10->controls();
         QCOMPARE(controls[5]->URL(), QStringLiteral("http://cam/5"));
