@@ -46,7 +46,10 @@ QList<Line> splitLines(const QByteArray &file)
         Line line;
         line.start = start;
         line.end = lf < 0 ? file.size() : lf + 1;
-        line.contentEnd = lf < 0 ? file.size() : (lf > start && file.at(lf - 1) == '\r' ? lf - 1 : lf);
+        // A CR before the LF belongs to the line end; so does a CR that ends
+        // the file, or a line written after it would change this line's text.
+        const qsizetype stop = lf < 0 ? file.size() : lf;
+        line.contentEnd = stop > start && file.at(stop - 1) == '\r' ? stop - 1 : stop;
         lines.append(line);
         start = line.end;
     }
@@ -173,7 +176,9 @@ QByteArray withValue(const QByteArray &file, const QByteArray &section, const QB
     const SectionPos pos = findSection(file, section);
     QByteArray result = file;
     if (!pos.found) {
-        if (!result.isEmpty() && !result.endsWith('\n'))
+        if (result.endsWith('\r'))
+            result += '\n';
+        else if (!result.isEmpty() && !result.endsWith('\n'))
             result += eol;
         return result + '[' + section + ']' + eol + key + '=' + value + eol;
     }
@@ -186,8 +191,11 @@ QByteArray withValue(const QByteArray &file, const QByteArray &section, const QB
         if (!text(file, line).trimmed().isEmpty())
             last = line;
     }
-    const bool terminated = last.end > last.contentEnd;
-    return result.insert(last.end, (terminated ? QByteArray() : eol) + key + '=' + value + eol);
+    // An unterminated last line gets its end: the LF a closing CR lacks, or
+    // the file's own line end.
+    const QByteArray lineEnd = file.mid(last.contentEnd, last.end - last.contentEnd);
+    const QByteArray completion = lineEnd.endsWith('\n') ? QByteArray() : lineEnd == "\r" ? QByteArray("\n") : eol;
+    return result.insert(last.end, completion + key + '=' + value + eol);
 }
 
 } // namespace IniFile

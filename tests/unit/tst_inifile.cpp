@@ -31,6 +31,7 @@ private Q_SLOTS:
         QTest::newRow("Windows-1252 bytes kept") << QByteArray("[Param]\r\nLangue=Fran\xe7" "ais\r\n")
                                                  << Lines{"Langue=Fran\xe7" "ais"};
         QTest::newRow("unterminated last line") << QByteArray("[Param]\nA=1") << Lines{"A=1"};
+        QTest::newRow("a CR ending the file is a line end") << QByteArray("[Param]\nA=1\r") << Lines{"A=1"};
         QTest::newRow("no such section") << QByteArray("[Other]\nA=1\n") << Lines{};
         QTest::newRow("empty file") << QByteArray() << Lines{};
         QTest::newRow("header without closing bracket") << QByteArray("[Param\nA=1\n") << Lines{"A=1"};
@@ -76,6 +77,10 @@ private Q_SLOTS:
             << QByteArray("[Other]\nX=1\n") << QByteArray("[Other]\nX=1\n[Param]\nLangue=Italien\n");
         QTest::newRow("missing section after unterminated last line")
             << QByteArray("[Other]\r\nX=1") << QByteArray("[Other]\r\nX=1\r\n[Param]\r\nLangue=Italien\r\n");
+        QTest::newRow("a CR ending the file ends its last line")
+            << QByteArray("[Param]\r\nFoo=x\r") << QByteArray("[Param]\r\nFoo=x\r\nLangue=Italien\r\n");
+        QTest::newRow("section appended after a CR ending the file")
+            << QByteArray("[Other]\r\nX=1\r") << QByteArray("[Other]\r\nX=1\r\n[Param]\r\nLangue=Italien\r\n");
         QTest::newRow("key of another section is not ours")
             << QByteArray("[Other]\r\nLangue=Anglais\r\n") << QByteArray("[Other]\r\nLangue=Anglais\r\n[Param]\r\nLangue=Italien\r\n");
     }
