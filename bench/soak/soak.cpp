@@ -6,6 +6,7 @@
 // spacing, pictures per control and the longest stall of the UI thread.
 //
 //   ocellane-soak [--seconds 600] [--fps 25]
+#include "app/MemoryTuning.h"
 #include "camctl/StreamEngine.h"
 #include "camctl/TCamImage.h"
 
@@ -76,6 +77,8 @@ constexpr int LaneCount = int(sizeof(lanes) / sizeof(lanes[0]));
 
 int main(int argc, char **argv)
 {
+    // As the program does.
+    MemoryTuning::apply();
     QApplication app(argc, argv);
     QCommandLineParser parser;
     parser.addHelpOption();

@@ -1,6 +1,7 @@
 // The camera stream engine without a window: fetches an address, prints
 // each decoded picture and ends when enough arrived or time ran out.
 
+#include "app/MemoryTuning.h"
 #include "ProbeOptions.h"
 #include "camctl/StreamEngine.h"
 
@@ -11,6 +12,7 @@
 
 int main(int argc, char *argv[])
 {
+    MemoryTuning::apply();
     QCoreApplication app(argc, argv);
     QString error;
     const std::optional<ProbeOptions> options = parseProbeArguments(app.arguments().mid(1), &error);
