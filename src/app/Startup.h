@@ -1,15 +1,8 @@
 #pragma once
 
-#include <memory>
+#include "app/Forms.h"
 
-class TForm1;
-class TForm2;
-class TForm4;
-class TForm6;
-class TForm10;
-class TForm11;
-class TForm12;
-class TForm13;
+#include <memory>
 
 // The program's windows, created once in the stored order and destroyed in
 // reverse at exit without their close handlers running.
