@@ -62,6 +62,22 @@ qint64 parseContentLength(QByteArrayView value)
     return result <= kMaxFrameBytes ? result : -1;
 }
 
+// "Name: value" into its trimmed halves; false for a line without a colon.
+bool splitHeaderLine(QByteArrayView line, QByteArrayView *name, QByteArrayView *value)
+{
+    const qsizetype colon = line.indexOf(':');
+    if (colon < 0)
+        return false;
+    *name = trimmed(line.first(colon));
+    *value = trimmed(line.sliced(colon + 1));
+    return true;
+}
+
+bool sameName(QByteArrayView a, QByteArrayView b)
+{
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
 } // namespace
 
 MultipartReader::MultipartReader(const QByteArray &boundary)
@@ -79,6 +95,20 @@ QByteArray MultipartReader::boundaryParameter(const QByteArray &contentType)
         if (eq < 0 || p.left(eq).trimmed().toLower() != "boundary")
             continue;
         return p.mid(eq + 1).trimmed();
+    }
+    return {};
+}
+
+QByteArray MultipartReader::headerValue(QByteArrayView headers, QByteArrayView name)
+{
+    while (!headers.isEmpty()) {
+        const qsizetype lf = headers.indexOf('\n');
+        const QByteArrayView line = lf < 0 ? headers : headers.first(lf);
+        headers = lf < 0 ? QByteArrayView() : headers.sliced(lf + 1);
+        QByteArrayView lineName;
+        QByteArrayView value;
+        if (splitHeaderLine(line, &lineName, &value) && sameName(lineName, name))
+            return value.toByteArray();
     }
     return {};
 }
@@ -226,6 +256,7 @@ void MultipartReader::startPart()
     m_lengthState = Length::None;
     m_contentLength = -1;
     m_partType.clear();
+    m_partHeaders.clear();
 }
 
 MultipartReader::Result MultipartReader::stepHeaders(bool *progressed)
@@ -247,7 +278,8 @@ MultipartReader::Result MultipartReader::stepHeaders(bool *progressed)
         return fail(QStringLiteral("part headers longer than %1 bytes").arg(kMaxPartHeaderBytes));
     if (lf < 0)
         return Result::NeedMore;
-    QByteArrayView line = QByteArrayView(m_buf).sliced(m_cursor - m_base, m_base + lf - m_cursor);
+    const qint64 lineStart = m_cursor;
+    QByteArrayView line = QByteArrayView(m_buf).sliced(lineStart - m_base, m_base + lf - lineStart);
     if (line.endsWith('\r'))
         line.chop(1);
     m_cursor = blockEnd;
@@ -256,6 +288,8 @@ MultipartReader::Result MultipartReader::stepHeaders(bool *progressed)
         m_sawHeader = true;
         parseHeaderLine(line);
     } else if (m_sawHeader) {
+        // Copied now: the bytes before the body are let go while it arrives.
+        m_partHeaders = m_buf.mid(m_headerStart - m_base, lineStart - m_headerStart);
         m_pos = m_scanFrom = m_cursor;
         m_state = State::Body;
     }
@@ -266,14 +300,13 @@ MultipartReader::Result MultipartReader::stepHeaders(bool *progressed)
 
 void MultipartReader::parseHeaderLine(QByteArrayView line)
 {
-    const qsizetype colon = line.indexOf(':');
-    if (colon < 0)
+    QByteArrayView name;
+    QByteArrayView value;
+    if (!splitHeaderLine(line, &name, &value))
         return;  // not a header: ignored rather than failing the stream
-    const QByteArray name = trimmed(line.first(colon)).toByteArray().toLower();
-    const QByteArrayView value = trimmed(line.sliced(colon + 1));
-    if (name == "content-type") {
+    if (sameName(name, "content-type")) {
         m_partType = value.toByteArray().toLower();
-    } else if (name == "content-length") {
+    } else if (sameName(name, "content-length")) {
         // Repeated with different values: trust neither.
         const qint64 n = parseContentLength(value);
         if (n < 0 || (m_lengthState == Length::Value && n != m_contentLength)) {
@@ -346,7 +379,9 @@ MultipartReader::Result MultipartReader::yieldPart(qint64 bodyEnd, const Delimit
     if (part) {
         part->contentType = m_partType;
         part->body = m_buf.mid(m_pos - m_base, bodyEnd - m_pos);
+        part->headers = std::move(m_partHeaders);
     }
+    m_partHeaders.clear();
     m_delimiter = next;
     m_pos = next.start;
     m_state = State::DelimiterLine;

@@ -6,11 +6,13 @@
 #include <QString>
 
 // One part of a multipart body: its declared type (lower case, parameters
-// kept) and its bytes.
+// kept), its bytes, and its header lines as sent (line ends kept, empty for
+// a part without headers) for whoever wants more than the type.
 struct MultipartPart
 {
     QByteArray contentType;
     QByteArray body;
+    QByteArray headers;
 };
 
 // Incremental reader of multipart/x-mixed-replace (and multipart/mixed):
@@ -27,6 +29,9 @@ public:
 
     // The boundary parameter of a Content-Type header, empty when absent.
     static QByteArray boundaryParameter(const QByteArray &contentType);
+    // The value of the first header called name (any case) in a block of
+    // header lines, trimmed; empty when there is none.
+    static QByteArray headerValue(QByteArrayView headers, QByteArrayView name);
 
     void feed(QByteArrayView bytes);
     // Next whole part into *part; NeedMore until more bytes are fed; End
@@ -86,6 +91,7 @@ private:
     enum class Length { None, Value, Unusable } m_lengthState = Length::None;
     qint64 m_contentLength = -1;
     QByteArray m_partType;
+    QByteArray m_partHeaders;
 
     quint64 m_droppedParts = 0;
     QString m_error;

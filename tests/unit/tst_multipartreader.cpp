@@ -70,6 +70,10 @@ private Q_SLOTS:
     void endAndErrorStick();
     void pictureFilter_data();
     void pictureFilter();
+    void headersTravelWithTheirPart_data();
+    void headersTravelWithTheirPart();
+    void headerValue_data();
+    void headerValue();
 };
 
 void TestMultipartReader::variants_data()
@@ -333,7 +337,69 @@ void TestMultipartReader::pictureFilter()
     QFETCH(QByteArray, type);
     QFETCH(QByteArray, body);
     QFETCH(bool, picture);
-    QCOMPARE(isJpegPart(MultipartPart{type, body}), picture);
+    QCOMPARE(isJpegPart(MultipartPart{type, body, {}}), picture);
+}
+
+void TestMultipartReader::headersTravelWithTheirPart_data()
+{
+    QTest::addColumn<int>("readSize");
+    // The header bytes are let go while the body arrives: small reads must
+    // not lose them.
+    QTest::newRow("one_read") << 100000;
+    QTest::newRow("reads_cut_headers_and_bodies") << 7;
+    QTest::newRow("byte_by_byte") << 1;
+}
+
+void TestMultipartReader::headersTravelWithTheirPart()
+{
+    QFETCH(int, readSize);
+    const QByteArray big = QByteArrayLiteral("\xFF\xD8") + QByteArray(150000, 'j');
+    const QByteArray stream = "--b\r\nX-Seq: 1\r\n" + jpegPart(J1, N1) + "\r\n--b\r\n" + "X-Seq: 2\r\n"
+                              + jpegPart(big, QByteArray::number(big.size())) + "\r\n--b\r\n"
+                              + "\xFF\xD8headerless\r\n--b\r\nX-Seq: 4\r\n" + jpegPart(J2, {}) + "\r\n--b--\r\n";
+    MultipartReader reader("b");
+    QList<MultipartPart> parts;
+    Result r = Result::NeedMore;
+    for (qsizetype at = 0; at < stream.size() && r != Result::End; at += readSize) {
+        reader.feed(QByteArrayView(stream).sliced(at, qMin<qsizetype>(readSize, stream.size() - at)));
+        MultipartPart part;
+        while ((r = reader.next(&part)) == Result::Part)
+            parts << part;
+    }
+    QCOMPARE(r, Result::End);
+    QCOMPARE(parts.size(), 4);
+    QCOMPARE(parts[0].headers, "X-Seq: 1\r\nContent-Type: image/jpeg\r\nContent-Length: " + N1 + "\r\n");
+    QCOMPARE(MultipartReader::headerValue(parts[1].headers, "x-seq"), QByteArray("2"));
+    QCOMPARE(parts[1].body, big);
+    QVERIFY(parts[2].headers.isEmpty());
+    QCOMPARE(MultipartReader::headerValue(parts[3].headers, "X-Seq"), QByteArray("4"));
+}
+
+void TestMultipartReader::headerValue_data()
+{
+    QTest::addColumn<QByteArray>("headers");
+    QTest::addColumn<QByteArray>("name");
+    QTest::addColumn<QByteArray>("value");
+    const QByteArray block = "Content-Type: image/jpeg\r\nX-Send-Time:  1765000000123456 \r\nX-Url: http://a:8/b\r\n"
+                             "X-Twice: first\r\nx-twice: second\r\nX-Empty:\r\n";
+    QTest::newRow("any_case_trimmed") << block << QByteArray("x-send-time") << QByteArray("1765000000123456");
+    QTest::newRow("value_keeps_its_colons") << block << QByteArray("X-Url") << QByteArray("http://a:8/b");
+    QTest::newRow("first_of_repeated") << block << QByteArray("X-Twice") << QByteArray("first");
+    QTest::newRow("prefix_of_a_name_is_not_it") << block << QByteArray("X-Send") << QByteArray();
+    QTest::newRow("absent") << block << QByteArray("Content-Length") << QByteArray();
+    QTest::newRow("empty_value") << block << QByteArray("X-Empty") << QByteArray();
+    QTest::newRow("lf_only_last_line_unended") << QByteArray("A: 1\nB: 2") << QByteArray("B") << QByteArray("2");
+    QTest::newRow("line_without_colon_skipped") << QByteArray("garbage\r\nA: 1\r\n") << QByteArray("A")
+                                                << QByteArray("1");
+    QTest::newRow("no_headers") << QByteArray() << QByteArray("A") << QByteArray();
+}
+
+void TestMultipartReader::headerValue()
+{
+    QFETCH(QByteArray, headers);
+    QFETCH(QByteArray, name);
+    QFETCH(QByteArray, value);
+    QCOMPARE(MultipartReader::headerValue(headers, name), value);
 }
 
 QTEST_GUILESS_MAIN(TestMultipartReader)
