@@ -150,6 +150,8 @@ MultipartReader::Result MultipartReader::step(MultipartPart *part, bool *progres
         return stepHeaders(progressed);
     case State::Body:
         return stepBody(part, progressed);
+    case State::AfterBody:
+        return stepAfterBody(progressed);
     case State::Dropping:
         return stepDropping(progressed);
     case State::Ended:
@@ -327,7 +329,16 @@ MultipartReader::Result MultipartReader::stepBody(MultipartPart *part, bool *pro
         Delimiter d;
         switch (matchDelimiterAt(bodyEnd, &d)) {
         case Match::NeedMore:
-            return Result::NeedMore;
+            // Cameras send the next delimiter with the next picture: a
+            // picture whole by its length and its end marker goes on now,
+            // not a frame interval later; the delimiter is checked when it
+            // comes.
+            if (!wholeJpeg(m_pos, bodyEnd))
+                return Result::NeedMore;
+            takeBody(bodyEnd, part);
+            m_pos = bodyEnd;
+            m_state = State::AfterBody;
+            return Result::Part;
         case Match::Found:
             return yieldPart(bodyEnd, d, part);
         case Match::NotFound:
@@ -361,6 +372,32 @@ MultipartReader::Result MultipartReader::stepBody(MultipartPart *part, bool *pro
     return Result::NeedMore;
 }
 
+MultipartReader::Result MultipartReader::stepAfterBody(bool *progressed)
+{
+    Delimiter d;
+    switch (matchDelimiterAt(m_pos, &d)) {
+    case Match::NeedMore:
+        return Result::NeedMore;
+    case Match::Found:
+        enterDelimiter(d, progressed);
+        return Result::NeedMore;
+    case Match::NotFound:
+        break;
+    }
+    // The length was wrong after all, and the picture already went on
+    // ending at an inner end marker: the rest of it is no picture.
+    m_scanFrom = m_pos;
+    m_state = State::Dropping;
+    *progressed = true;
+    return Result::NeedMore;
+}
+
+bool MultipartReader::wholeJpeg(qint64 bodyStart, qint64 bodyEnd) const
+{
+    return bodyEnd - bodyStart >= 4 && uchar(at(bodyStart)) == 0xFF && uchar(at(bodyStart + 1)) == 0xD8
+           && uchar(at(bodyEnd - 2)) == 0xFF && uchar(at(bodyEnd - 1)) == 0xD9;
+}
+
 MultipartReader::Result MultipartReader::stepDropping(bool *progressed)
 {
     Delimiter d;
@@ -374,7 +411,7 @@ MultipartReader::Result MultipartReader::stepDropping(bool *progressed)
     return Result::NeedMore;
 }
 
-MultipartReader::Result MultipartReader::yieldPart(qint64 bodyEnd, const Delimiter &next, MultipartPart *part)
+void MultipartReader::takeBody(qint64 bodyEnd, MultipartPart *part)
 {
     if (part) {
         part->contentType = m_partType;
@@ -382,6 +419,11 @@ MultipartReader::Result MultipartReader::yieldPart(qint64 bodyEnd, const Delimit
         part->headers = std::move(m_partHeaders);
     }
     m_partHeaders.clear();
+}
+
+MultipartReader::Result MultipartReader::yieldPart(qint64 bodyEnd, const Delimiter &next, MultipartPart *part)
+{
+    takeBody(bodyEnd, part);
     m_delimiter = next;
     m_pos = next.start;
     m_state = State::DelimiterLine;

@@ -46,7 +46,7 @@ public:
     qsizetype bufferedBytes() const { return m_buf.size(); }
 
 private:
-    enum class State { Preamble, DelimiterLine, Headers, Body, Dropping, Ended, Failed };
+    enum class State { Preamble, DelimiterLine, Headers, Body, AfterBody, Dropping, Ended, Failed };
     enum class Match { Found, NotFound, NeedMore };
     struct Delimiter
     {
@@ -60,6 +60,7 @@ private:
     Result stepDelimiterLine(bool *progressed);
     Result stepHeaders(bool *progressed);
     Result stepBody(MultipartPart *part, bool *progressed);
+    Result stepAfterBody(bool *progressed);
     Result stepDropping(bool *progressed);
     Result fail(const QString &error);
 
@@ -69,6 +70,8 @@ private:
     Result learnBoundary(bool *progressed);
     void parseHeaderLine(QByteArrayView line);
     void startPart();
+    bool wholeJpeg(qint64 bodyStart, qint64 bodyEnd) const;
+    void takeBody(qint64 bodyEnd, MultipartPart *part);
     Result yieldPart(qint64 bodyEnd, const Delimiter &next, MultipartPart *part);
     void enterDelimiter(const Delimiter &d, bool *progressed);
     qint64 end() const { return m_base + m_buf.size(); }

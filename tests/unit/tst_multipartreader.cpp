@@ -74,6 +74,8 @@ private Q_SLOTS:
     void headersTravelWithTheirPart();
     void headerValue_data();
     void headerValue();
+    void wholePictureGoesOnBeforeNextDelimiter_data();
+    void wholePictureGoesOnBeforeNextDelimiter();
 };
 
 void TestMultipartReader::variants_data()
@@ -160,9 +162,9 @@ void TestMultipartReader::variants_data()
     QTest::newRow("last_part_waits_for_delimiter") << QByteArray("myboundary")
         << "--myboundary\r\n" + jpegPart(J1, {}) + "\r\n--myboundary\r\n" + jpegPart(J2, {})
         << QList<QByteArray>{J1} << more;
-    QTest::newRow("length_part_waits_for_delimiter") << QByteArray("myboundary")
+    QTest::newRow("whole_length_part_goes_on_before_delimiter") << QByteArray("myboundary")
         << "--myboundary\r\n" + jpegPart(J1, N1) + "\r\n--myboundary\r\n" + jpegPart(J2, N2) + "\r\n"
-        << QList<QByteArray>{J1} << more;
+        << both << more;
     QTest::newRow("closing_delimiter_only") << QByteArray("myboundary") << QByteArray("--myboundary--\r\n")
         << QList<QByteArray>{} << end;
     QTest::newRow("empty_part") << QByteArray("myboundary")
@@ -400,6 +402,53 @@ void TestMultipartReader::headerValue()
     QFETCH(QByteArray, name);
     QFETCH(QByteArray, value);
     QCOMPARE(MultipartReader::headerValue(headers, name), value);
+}
+
+// Cameras write each part's delimiter in front of it, so the delimiter
+// that ends a picture comes a frame interval later.
+void TestMultipartReader::wholePictureGoesOnBeforeNextDelimiter_data()
+{
+    QTest::addColumn<QByteArray>("first");   // fed first
+    QTest::addColumn<QByteArray>("second");  // fed next
+    QTest::addColumn<QList<QByteArray>>("afterFirst");
+    QTest::addColumn<QList<QByteArray>>("afterSecond");
+    const QByteArray next = "--b\r\n" + jpegPart(J1, N1) + "\r\n--b--\r\n";
+    QTest::newRow("whole_by_length_and_end_marker")
+        << "--b\r\n" + jpegPart(J2, N2) + "\r\n" << next << QList<QByteArray>{J2} << QList<QByteArray>{J1};
+    const QByteArray padded = J2 + "pad";
+    QTest::newRow("no_end_marker_waits_for_delimiter")
+        << "--b\r\n" + jpegPart(padded, QByteArray::number(padded.size())) << next << QList<QByteArray>{}
+        << QList<QByteArray>{padded, J1};
+    QTest::newRow("without_length_waits_for_delimiter")
+        << "--b\r\n" + jpegPart(J2, {}) << next << QList<QByteArray>{} << QList<QByteArray>{J2, J1};
+    // A length short of the real end that lands on an inner end marker:
+    // what went on is cut there, and the rest is not taken for a picture.
+    const QByteArray inner = QByteArrayLiteral("\xFF\xD8thumb\xFF\xD9");
+    QTest::newRow("wrong_length_on_inner_end_marker")
+        << "--b\r\n" + jpegPart(inner, QByteArray::number(inner.size())) << "rest\xFF\xD9\r\n" + next
+        << QList<QByteArray>{inner} << QList<QByteArray>{J1};
+}
+
+void TestMultipartReader::wholePictureGoesOnBeforeNextDelimiter()
+{
+    QFETCH(QByteArray, first);
+    QFETCH(QByteArray, second);
+    QFETCH(QList<QByteArray>, afterFirst);
+    QFETCH(QList<QByteArray>, afterSecond);
+    MultipartReader reader("b");
+    auto take = [&reader](const QByteArray &bytes, Result *last) {
+        reader.feed(bytes);
+        QList<QByteArray> bodies;
+        MultipartPart part;
+        for (int guard = 0; guard < 16 && (*last = reader.next(&part)) == Result::Part; ++guard)
+            bodies << part.body;
+        return bodies;
+    };
+    Result last = Result::NeedMore;
+    QCOMPARE(take(first, &last), afterFirst);
+    QCOMPARE(last, Result::NeedMore);
+    QCOMPARE(take(second, &last), afterSecond);
+    QCOMPARE(last, Result::End);
 }
 
 QTEST_GUILESS_MAIN(TestMultipartReader)
