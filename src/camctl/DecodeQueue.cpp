@@ -29,6 +29,7 @@ struct Job
     QByteArray jpeg;
     QSize target;
     quint64 tag = 0;
+    QByteArray headers;
 };
 
 } // namespace
@@ -74,7 +75,7 @@ void DecodeQueue::Shared::run()
                 if (image.isNull())
                     Q_EMIT q->failed(error, job.tag);
                 else
-                    Q_EMIT q->decoded(image, job.jpeg, job.tag);
+                    Q_EMIT q->decoded(image, job.jpeg, job.tag, job.headers);
             },
             Qt::QueuedConnection);
     }
@@ -95,12 +96,12 @@ DecodeQueue::~DecodeQueue()
     m_shared->waiting.reset();
 }
 
-void DecodeQueue::submit(const QByteArray &jpeg, QSize target, quint64 tag)
+void DecodeQueue::submit(const QByteArray &jpeg, QSize target, quint64 tag, const QByteArray &headers)
 {
     QMutexLocker lock(&m_shared->mutex);
     if (m_shared->waiting)
         ++m_shared->replaced;
-    m_shared->waiting = Job{jpeg, target, tag};
+    m_shared->waiting = Job{jpeg, target, tag, headers};
     if (m_shared->running)
         return;
     m_shared->running = true;

@@ -22,8 +22,9 @@ public:
     explicit DecodeQueue(std::shared_ptr<JpegDecoder> decoder, QObject *parent = nullptr);
     ~DecodeQueue() override;
 
-    // tag comes back with the result (the stream's generation).
-    void submit(const QByteArray &jpeg, QSize target, quint64 tag);
+    // tag (the stream's generation) and headers (those the picture came
+    // with) come back with the result untouched.
+    void submit(const QByteArray &jpeg, QSize target, quint64 tag, const QByteArray &headers = {});
 
     // Forgets the frame waiting, if any (its stream has ended).
     void clearWaiting();
@@ -34,7 +35,7 @@ public:
 
 Q_SIGNALS:
     // Delivered on this object's thread.
-    void decoded(const QImage &image, const QByteArray &jpeg, quint64 tag);
+    void decoded(const QImage &image, const QByteArray &jpeg, quint64 tag, const QByteArray &headers);
     void failed(const QString &error, quint64 tag);
 
 private:

@@ -62,6 +62,22 @@ qint64 parseContentLength(QByteArrayView value)
     return result <= kMaxFrameBytes ? result : -1;
 }
 
+// "Name: value" into its trimmed halves; false for a line without a colon.
+bool splitHeaderLine(QByteArrayView line, QByteArrayView *name, QByteArrayView *value)
+{
+    const qsizetype colon = line.indexOf(':');
+    if (colon < 0)
+        return false;
+    *name = trimmed(line.first(colon));
+    *value = trimmed(line.sliced(colon + 1));
+    return true;
+}
+
+bool sameName(QByteArrayView a, QByteArrayView b)
+{
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
 } // namespace
 
 MultipartReader::MultipartReader(const QByteArray &boundary)
@@ -79,6 +95,20 @@ QByteArray MultipartReader::boundaryParameter(const QByteArray &contentType)
         if (eq < 0 || p.left(eq).trimmed().toLower() != "boundary")
             continue;
         return p.mid(eq + 1).trimmed();
+    }
+    return {};
+}
+
+QByteArray MultipartReader::headerValue(QByteArrayView headers, QByteArrayView name)
+{
+    while (!headers.isEmpty()) {
+        const qsizetype lf = headers.indexOf('\n');
+        const QByteArrayView line = lf < 0 ? headers : headers.first(lf);
+        headers = lf < 0 ? QByteArrayView() : headers.sliced(lf + 1);
+        QByteArrayView lineName;
+        QByteArrayView value;
+        if (splitHeaderLine(line, &lineName, &value) && sameName(lineName, name))
+            return value.toByteArray();
     }
     return {};
 }
@@ -120,6 +150,8 @@ MultipartReader::Result MultipartReader::step(MultipartPart *part, bool *progres
         return stepHeaders(progressed);
     case State::Body:
         return stepBody(part, progressed);
+    case State::AfterBody:
+        return stepAfterBody(progressed);
     case State::Dropping:
         return stepDropping(progressed);
     case State::Ended:
@@ -226,6 +258,7 @@ void MultipartReader::startPart()
     m_lengthState = Length::None;
     m_contentLength = -1;
     m_partType.clear();
+    m_partHeaders.clear();
 }
 
 MultipartReader::Result MultipartReader::stepHeaders(bool *progressed)
@@ -247,7 +280,8 @@ MultipartReader::Result MultipartReader::stepHeaders(bool *progressed)
         return fail(QStringLiteral("part headers longer than %1 bytes").arg(kMaxPartHeaderBytes));
     if (lf < 0)
         return Result::NeedMore;
-    QByteArrayView line = QByteArrayView(m_buf).sliced(m_cursor - m_base, m_base + lf - m_cursor);
+    const qint64 lineStart = m_cursor;
+    QByteArrayView line = QByteArrayView(m_buf).sliced(lineStart - m_base, m_base + lf - lineStart);
     if (line.endsWith('\r'))
         line.chop(1);
     m_cursor = blockEnd;
@@ -256,6 +290,8 @@ MultipartReader::Result MultipartReader::stepHeaders(bool *progressed)
         m_sawHeader = true;
         parseHeaderLine(line);
     } else if (m_sawHeader) {
+        // Copied now: the bytes before the body are let go while it arrives.
+        m_partHeaders = m_buf.mid(m_headerStart - m_base, lineStart - m_headerStart);
         m_pos = m_scanFrom = m_cursor;
         m_state = State::Body;
     }
@@ -266,14 +302,13 @@ MultipartReader::Result MultipartReader::stepHeaders(bool *progressed)
 
 void MultipartReader::parseHeaderLine(QByteArrayView line)
 {
-    const qsizetype colon = line.indexOf(':');
-    if (colon < 0)
+    QByteArrayView name;
+    QByteArrayView value;
+    if (!splitHeaderLine(line, &name, &value))
         return;  // not a header: ignored rather than failing the stream
-    const QByteArray name = trimmed(line.first(colon)).toByteArray().toLower();
-    const QByteArrayView value = trimmed(line.sliced(colon + 1));
-    if (name == "content-type") {
+    if (sameName(name, "content-type")) {
         m_partType = value.toByteArray().toLower();
-    } else if (name == "content-length") {
+    } else if (sameName(name, "content-length")) {
         // Repeated with different values: trust neither.
         const qint64 n = parseContentLength(value);
         if (n < 0 || (m_lengthState == Length::Value && n != m_contentLength)) {
@@ -294,7 +329,16 @@ MultipartReader::Result MultipartReader::stepBody(MultipartPart *part, bool *pro
         Delimiter d;
         switch (matchDelimiterAt(bodyEnd, &d)) {
         case Match::NeedMore:
-            return Result::NeedMore;
+            // Cameras send the next delimiter with the next picture: a
+            // picture whole by its length and its end marker goes on now,
+            // not a frame interval later; the delimiter is checked when it
+            // comes.
+            if (!wholeJpeg(m_pos, bodyEnd))
+                return Result::NeedMore;
+            takeBody(bodyEnd, part);
+            m_pos = bodyEnd;
+            m_state = State::AfterBody;
+            return Result::Part;
         case Match::Found:
             return yieldPart(bodyEnd, d, part);
         case Match::NotFound:
@@ -328,6 +372,32 @@ MultipartReader::Result MultipartReader::stepBody(MultipartPart *part, bool *pro
     return Result::NeedMore;
 }
 
+MultipartReader::Result MultipartReader::stepAfterBody(bool *progressed)
+{
+    Delimiter d;
+    switch (matchDelimiterAt(m_pos, &d)) {
+    case Match::NeedMore:
+        return Result::NeedMore;
+    case Match::Found:
+        enterDelimiter(d, progressed);
+        return Result::NeedMore;
+    case Match::NotFound:
+        break;
+    }
+    // The length was wrong after all, and the picture already went on
+    // ending at an inner end marker: the rest of it is no picture.
+    m_scanFrom = m_pos;
+    m_state = State::Dropping;
+    *progressed = true;
+    return Result::NeedMore;
+}
+
+bool MultipartReader::wholeJpeg(qint64 bodyStart, qint64 bodyEnd) const
+{
+    return bodyEnd - bodyStart >= 4 && uchar(at(bodyStart)) == 0xFF && uchar(at(bodyStart + 1)) == 0xD8
+           && uchar(at(bodyEnd - 2)) == 0xFF && uchar(at(bodyEnd - 1)) == 0xD9;
+}
+
 MultipartReader::Result MultipartReader::stepDropping(bool *progressed)
 {
     Delimiter d;
@@ -341,12 +411,19 @@ MultipartReader::Result MultipartReader::stepDropping(bool *progressed)
     return Result::NeedMore;
 }
 
-MultipartReader::Result MultipartReader::yieldPart(qint64 bodyEnd, const Delimiter &next, MultipartPart *part)
+void MultipartReader::takeBody(qint64 bodyEnd, MultipartPart *part)
 {
     if (part) {
         part->contentType = m_partType;
         part->body = m_buf.mid(m_pos - m_base, bodyEnd - m_pos);
+        part->headers = std::move(m_partHeaders);
     }
+    m_partHeaders.clear();
+}
+
+MultipartReader::Result MultipartReader::yieldPart(qint64 bodyEnd, const Delimiter &next, MultipartPart *part)
+{
+    takeBody(bodyEnd, part);
     m_delimiter = next;
     m_pos = next.start;
     m_state = State::DelimiterLine;

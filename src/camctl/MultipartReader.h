@@ -6,11 +6,13 @@
 #include <QString>
 
 // One part of a multipart body: its declared type (lower case, parameters
-// kept) and its bytes.
+// kept), its bytes, and its header lines as sent (line ends kept, empty for
+// a part without headers) for whoever wants more than the type.
 struct MultipartPart
 {
     QByteArray contentType;
     QByteArray body;
+    QByteArray headers;
 };
 
 // Incremental reader of multipart/x-mixed-replace (and multipart/mixed):
@@ -27,6 +29,9 @@ public:
 
     // The boundary parameter of a Content-Type header, empty when absent.
     static QByteArray boundaryParameter(const QByteArray &contentType);
+    // The value of the first header called name (any case) in a block of
+    // header lines, trimmed; empty when there is none.
+    static QByteArray headerValue(QByteArrayView headers, QByteArrayView name);
 
     void feed(QByteArrayView bytes);
     // Next whole part into *part; NeedMore until more bytes are fed; End
@@ -41,7 +46,7 @@ public:
     qsizetype bufferedBytes() const { return m_buf.size(); }
 
 private:
-    enum class State { Preamble, DelimiterLine, Headers, Body, Dropping, Ended, Failed };
+    enum class State { Preamble, DelimiterLine, Headers, Body, AfterBody, Dropping, Ended, Failed };
     enum class Match { Found, NotFound, NeedMore };
     struct Delimiter
     {
@@ -55,6 +60,7 @@ private:
     Result stepDelimiterLine(bool *progressed);
     Result stepHeaders(bool *progressed);
     Result stepBody(MultipartPart *part, bool *progressed);
+    Result stepAfterBody(bool *progressed);
     Result stepDropping(bool *progressed);
     Result fail(const QString &error);
 
@@ -64,6 +70,8 @@ private:
     Result learnBoundary(bool *progressed);
     void parseHeaderLine(QByteArrayView line);
     void startPart();
+    bool wholeJpeg(qint64 bodyStart, qint64 bodyEnd) const;
+    void takeBody(qint64 bodyEnd, MultipartPart *part);
     Result yieldPart(qint64 bodyEnd, const Delimiter &next, MultipartPart *part);
     void enterDelimiter(const Delimiter &d, bool *progressed);
     qint64 end() const { return m_base + m_buf.size(); }
@@ -86,6 +94,7 @@ private:
     enum class Length { None, Value, Unusable } m_lengthState = Length::None;
     qint64 m_contentLength = -1;
     QByteArray m_partType;
+    QByteArray m_partHeaders;
 
     quint64 m_droppedParts = 0;
     QString m_error;

@@ -56,6 +56,11 @@ void StreamEngine::setTargetSize(QSize size)
     m_target = size;
 }
 
+QByteArray StreamEngine::frameHeader(QByteArrayView name) const
+{
+    return MultipartReader::headerValue(m_frameHeaders, name);
+}
+
 int StreamEngine::waitingDecodes() const
 {
     return m_decodes->waitingCount();
@@ -75,6 +80,7 @@ void StreamEngine::stop()
 {
     ++m_generation;  // pictures still decoding belong to the old address
     m_decodes->clearWaiting();
+    m_frameHeaders.clear();
     m_urlText.clear();
     m_url.clear();
     closeConnection();
@@ -212,7 +218,7 @@ void StreamEngine::onFinished()
     // A single picture: drawn, and fetched again while the address stands.
     const QByteArray jpeg = std::exchange(m_still, {});
     closeConnection();
-    takePart(MultipartPart{QByteArrayLiteral("image/jpeg"), jpeg});
+    takePart(MultipartPart{QByteArrayLiteral("image/jpeg"), jpeg, {}});
     m_refetch.start(m_timings.stillRefetchMs);
 }
 
@@ -225,7 +231,7 @@ void StreamEngine::takePart(const MultipartPart &part)
     ++m_stats.parts;
     if (m_reply)
         m_frameStall.start(m_timings.frameStallMs);
-    m_decodes->submit(part.body, m_target, m_generation);
+    m_decodes->submit(part.body, m_target, m_generation, part.headers);
 }
 
 void StreamEngine::fail(const QString &reason)
@@ -237,11 +243,13 @@ void StreamEngine::fail(const QString &reason)
     Q_EMIT statsChanged();
 }
 
-void StreamEngine::onDecoded(const QImage &image, const QByteArray &jpeg, quint64 generation)
+void StreamEngine::onDecoded(const QImage &image, const QByteArray &jpeg, quint64 generation,
+                             const QByteArray &headers)
 {
     if (generation != m_generation)
         return;
     ++m_stats.frames;
+    m_frameHeaders = headers;
     m_backoffMs = m_timings.backoffStartMs;
     Q_EMIT frameReady(image, jpeg);
 }

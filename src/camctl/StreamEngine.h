@@ -75,6 +75,10 @@ public:
     // A retry or a new fetch of a single picture is due.
     bool retryPending() const { return m_retry.isActive() || m_refetch.isActive(); }
     const StreamStats &stats() const { return m_stats; }
+    // The value of header name (any case) of the multipart part whose
+    // picture frameReady delivered last; empty when it had none, for a
+    // single picture and after stop().
+    QByteArray frameHeader(QByteArrayView name) const;
     int waitingDecodes() const;
 
 Q_SIGNALS:
@@ -93,7 +97,7 @@ private:
     bool decideMode(const QByteArray &firstBytes);
     void takePart(const MultipartPart &part);
     void fail(const QString &reason);
-    void onDecoded(const QImage &image, const QByteArray &jpeg, quint64 generation);
+    void onDecoded(const QImage &image, const QByteArray &jpeg, quint64 generation, const QByteArray &headers);
     void onDecodeFailed(const QString &error, quint64 generation);
 
     StreamTimings m_timings;
@@ -107,6 +111,7 @@ private:
     Mode m_mode = Mode::Undecided;
     std::optional<MultipartReader> m_reader;
     QByteArray m_still;
+    QByteArray m_frameHeaders;  // of the picture delivered last
 
     QTimer m_byteStall;
     QTimer m_frameStall;

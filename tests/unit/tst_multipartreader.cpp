@@ -70,6 +70,12 @@ private Q_SLOTS:
     void endAndErrorStick();
     void pictureFilter_data();
     void pictureFilter();
+    void headersTravelWithTheirPart_data();
+    void headersTravelWithTheirPart();
+    void headerValue_data();
+    void headerValue();
+    void wholePictureGoesOnBeforeNextDelimiter_data();
+    void wholePictureGoesOnBeforeNextDelimiter();
 };
 
 void TestMultipartReader::variants_data()
@@ -156,9 +162,9 @@ void TestMultipartReader::variants_data()
     QTest::newRow("last_part_waits_for_delimiter") << QByteArray("myboundary")
         << "--myboundary\r\n" + jpegPart(J1, {}) + "\r\n--myboundary\r\n" + jpegPart(J2, {})
         << QList<QByteArray>{J1} << more;
-    QTest::newRow("length_part_waits_for_delimiter") << QByteArray("myboundary")
+    QTest::newRow("whole_length_part_goes_on_before_delimiter") << QByteArray("myboundary")
         << "--myboundary\r\n" + jpegPart(J1, N1) + "\r\n--myboundary\r\n" + jpegPart(J2, N2) + "\r\n"
-        << QList<QByteArray>{J1} << more;
+        << both << more;
     QTest::newRow("closing_delimiter_only") << QByteArray("myboundary") << QByteArray("--myboundary--\r\n")
         << QList<QByteArray>{} << end;
     QTest::newRow("empty_part") << QByteArray("myboundary")
@@ -333,7 +339,116 @@ void TestMultipartReader::pictureFilter()
     QFETCH(QByteArray, type);
     QFETCH(QByteArray, body);
     QFETCH(bool, picture);
-    QCOMPARE(isJpegPart(MultipartPart{type, body}), picture);
+    QCOMPARE(isJpegPart(MultipartPart{type, body, {}}), picture);
+}
+
+void TestMultipartReader::headersTravelWithTheirPart_data()
+{
+    QTest::addColumn<int>("readSize");
+    // The header bytes are let go while the body arrives: small reads must
+    // not lose them.
+    QTest::newRow("one_read") << 100000;
+    QTest::newRow("reads_cut_headers_and_bodies") << 7;
+    QTest::newRow("byte_by_byte") << 1;
+}
+
+void TestMultipartReader::headersTravelWithTheirPart()
+{
+    QFETCH(int, readSize);
+    const QByteArray big = QByteArrayLiteral("\xFF\xD8") + QByteArray(150000, 'j');
+    const QByteArray stream = "--b\r\nX-Seq: 1\r\n" + jpegPart(J1, N1) + "\r\n--b\r\n" + "X-Seq: 2\r\n"
+                              + jpegPart(big, QByteArray::number(big.size())) + "\r\n--b\r\n"
+                              + "\xFF\xD8headerless\r\n--b\r\nX-Seq: 4\r\n" + jpegPart(J2, {}) + "\r\n--b--\r\n";
+    MultipartReader reader("b");
+    QList<MultipartPart> parts;
+    Result r = Result::NeedMore;
+    for (qsizetype at = 0; at < stream.size() && r != Result::End; at += readSize) {
+        reader.feed(QByteArrayView(stream).sliced(at, qMin<qsizetype>(readSize, stream.size() - at)));
+        MultipartPart part;
+        while ((r = reader.next(&part)) == Result::Part)
+            parts << part;
+    }
+    QCOMPARE(r, Result::End);
+    QCOMPARE(parts.size(), 4);
+    QCOMPARE(parts[0].headers, "X-Seq: 1\r\nContent-Type: image/jpeg\r\nContent-Length: " + N1 + "\r\n");
+    QCOMPARE(MultipartReader::headerValue(parts[1].headers, "x-seq"), QByteArray("2"));
+    QCOMPARE(parts[1].body, big);
+    QVERIFY(parts[2].headers.isEmpty());
+    QCOMPARE(MultipartReader::headerValue(parts[3].headers, "X-Seq"), QByteArray("4"));
+}
+
+void TestMultipartReader::headerValue_data()
+{
+    QTest::addColumn<QByteArray>("headers");
+    QTest::addColumn<QByteArray>("name");
+    QTest::addColumn<QByteArray>("value");
+    const QByteArray block = "Content-Type: image/jpeg\r\nX-Send-Time:  1765000000123456 \r\nX-Url: http://a:8/b\r\n"
+                             "X-Twice: first\r\nx-twice: second\r\nX-Empty:\r\n";
+    QTest::newRow("any_case_trimmed") << block << QByteArray("x-send-time") << QByteArray("1765000000123456");
+    QTest::newRow("value_keeps_its_colons") << block << QByteArray("X-Url") << QByteArray("http://a:8/b");
+    QTest::newRow("first_of_repeated") << block << QByteArray("X-Twice") << QByteArray("first");
+    QTest::newRow("prefix_of_a_name_is_not_it") << block << QByteArray("X-Send") << QByteArray();
+    QTest::newRow("absent") << block << QByteArray("Content-Length") << QByteArray();
+    QTest::newRow("empty_value") << block << QByteArray("X-Empty") << QByteArray();
+    QTest::newRow("lf_only_last_line_unended") << QByteArray("A: 1\nB: 2") << QByteArray("B") << QByteArray("2");
+    QTest::newRow("line_without_colon_skipped") << QByteArray("garbage\r\nA: 1\r\n") << QByteArray("A")
+                                                << QByteArray("1");
+    QTest::newRow("no_headers") << QByteArray() << QByteArray("A") << QByteArray();
+}
+
+void TestMultipartReader::headerValue()
+{
+    QFETCH(QByteArray, headers);
+    QFETCH(QByteArray, name);
+    QFETCH(QByteArray, value);
+    QCOMPARE(MultipartReader::headerValue(headers, name), value);
+}
+
+// Cameras write each part's delimiter in front of it, so the delimiter
+// that ends a picture comes a frame interval later.
+void TestMultipartReader::wholePictureGoesOnBeforeNextDelimiter_data()
+{
+    QTest::addColumn<QByteArray>("first");   // fed first
+    QTest::addColumn<QByteArray>("second");  // fed next
+    QTest::addColumn<QList<QByteArray>>("afterFirst");
+    QTest::addColumn<QList<QByteArray>>("afterSecond");
+    const QByteArray next = "--b\r\n" + jpegPart(J1, N1) + "\r\n--b--\r\n";
+    QTest::newRow("whole_by_length_and_end_marker")
+        << "--b\r\n" + jpegPart(J2, N2) + "\r\n" << next << QList<QByteArray>{J2} << QList<QByteArray>{J1};
+    const QByteArray padded = J2 + "pad";
+    QTest::newRow("no_end_marker_waits_for_delimiter")
+        << "--b\r\n" + jpegPart(padded, QByteArray::number(padded.size())) << next << QList<QByteArray>{}
+        << QList<QByteArray>{padded, J1};
+    QTest::newRow("without_length_waits_for_delimiter")
+        << "--b\r\n" + jpegPart(J2, {}) << next << QList<QByteArray>{} << QList<QByteArray>{J2, J1};
+    // A length short of the real end that lands on an inner end marker:
+    // what went on is cut there, and the rest is not taken for a picture.
+    const QByteArray inner = QByteArrayLiteral("\xFF\xD8thumb\xFF\xD9");
+    QTest::newRow("wrong_length_on_inner_end_marker")
+        << "--b\r\n" + jpegPart(inner, QByteArray::number(inner.size())) << "rest\xFF\xD9\r\n" + next
+        << QList<QByteArray>{inner} << QList<QByteArray>{J1};
+}
+
+void TestMultipartReader::wholePictureGoesOnBeforeNextDelimiter()
+{
+    QFETCH(QByteArray, first);
+    QFETCH(QByteArray, second);
+    QFETCH(QList<QByteArray>, afterFirst);
+    QFETCH(QList<QByteArray>, afterSecond);
+    MultipartReader reader("b");
+    auto take = [&reader](const QByteArray &bytes, Result *last) {
+        reader.feed(bytes);
+        QList<QByteArray> bodies;
+        MultipartPart part;
+        for (int guard = 0; guard < 16 && (*last = reader.next(&part)) == Result::Part; ++guard)
+            bodies << part.body;
+        return bodies;
+    };
+    Result last = Result::NeedMore;
+    QCOMPARE(take(first, &last), afterFirst);
+    QCOMPARE(last, Result::NeedMore);
+    QCOMPARE(take(second, &last), afterSecond);
+    QCOMPARE(last, Result::End);
 }
 
 QTEST_GUILESS_MAIN(TestMultipartReader)

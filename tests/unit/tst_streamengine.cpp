@@ -73,6 +73,7 @@ private Q_SLOTS:
     void redirectHopsAreBounded();
     void fourteenStreamsFromOneHost();
     void oldAddressPicturesAreNotDelivered();
+    void frameHeaderIsThatOfTheDeliveredPicture();
 };
 
 void TestStreamEngine::streamsPictures()
@@ -393,6 +394,40 @@ void TestStreamEngine::oldAddressPicturesAreNotDelivered()
     decoder->gate.release(1000);
     QVERIFY(frames.wait(5000));
     QVERIFY(server.requests().last().startsWith("GET /b "));
+}
+
+void TestStreamEngine::frameHeaderIsThatOfTheDeliveredPicture()
+{
+    // Each part followed by the next delimiter, which tells it is whole.
+    auto seqPart = [](int seq) {
+        return "Content-Type: image/jpeg\r\nX-Seq: " + QByteArray::number(seq) + "\r\nContent-Length: "
+               + QByteArray::number(kFrame.size()) + "\r\n\r\n" + kFrame + "\r\n--myboundary\r\n";
+    };
+    QPointer<QTcpSocket> camera;
+    ScriptedHttpServer server([&](QTcpSocket *s, const QByteArray &) {
+        camera = s;
+        s->write(multipartHead() + "--myboundary\r\n" + seqPart(1));
+    });
+    auto decoder = std::make_shared<GateDecoder>();
+    const auto openGate = qScopeGuard([decoder] { decoder->gate.release(1000); });
+    StreamEngine engine(nullptr, decoder);
+    QList<QByteArray> seen;
+    connect(&engine, &StreamEngine::frameReady, this, [&] { seen << engine.frameHeader("x-seq"); });
+    engine.setUrl(server.url());
+    // The first picture is decoding while the third replaces the second:
+    // each picture must come with its own part's headers, not the newest.
+    QTRY_COMPARE_WITH_TIMEOUT(decoder->entered.load(), 1, 5000);
+    QVERIFY(camera);
+    camera->write(seqPart(2) + seqPart(3));
+    QTRY_COMPARE_WITH_TIMEOUT(engine.stats().parts, 3u, 5000);
+    QCOMPARE(server.requests().size(), 1);
+    QVERIFY(engine.frameHeader("X-Seq").isEmpty());
+    decoder->gate.release(2);
+    QTRY_COMPARE_WITH_TIMEOUT(seen.size(), 2, 5000);
+    QCOMPARE(seen, (QList<QByteArray>{"1", "3"}));
+    QCOMPARE(engine.frameHeader("Content-Type"), QByteArray("image/jpeg"));
+    engine.stop();
+    QVERIFY(engine.frameHeader("X-Seq").isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestStreamEngine)
