@@ -14,7 +14,10 @@ BUILD_DIR="$root/build" "$root/scripts/build.sh"
 (cd "$root/build" && ctest --output-on-failure -j "$jobs")
 
 stage "sanitizers: address and undefined behaviour"
-export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:strict_string_checks=1:detect_stack_use_after_return=1"
+# strict_string_checks stays off: with it, ASan reports libxkbcommon-x11's
+# strndup over a keymap name that is bounded but not NUL-terminated, which
+# is correct use, inside every Qt program's start on X11.
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:detect_stack_use_after_return=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 export LSAN_OPTIONS="suppressions=$root/scripts/lsan.supp:print_suppressions=0"
 BUILD_DIR="$root/build-asan" "$root/scripts/build.sh" \
