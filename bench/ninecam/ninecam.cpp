@@ -7,6 +7,7 @@
 // resident memory.
 //
 //   ocellane-bench-ninecam --frames-dir DIR [--seconds 30] [--warm-up 15] [--fps 25]
+#include "app/MemoryTuning.h"
 #include "camctl/StreamEngine.h"
 #include "camctl/TCamImage.h"
 #include "support/CamSimProcess.h"
@@ -153,6 +154,8 @@ const char *verdict(bool met)
 
 int main(int argc, char **argv)
 {
+    // As the program does.
+    MemoryTuning::apply();
     QApplication app(argc, argv);
     QCommandLineParser parser;
     parser.addHelpOption();
