@@ -59,9 +59,8 @@ private Q_SLOTS:
 
         const QString bar = waitForWindow(QStringLiteral("^Ocellane 5\\.03$"));
         QVERIFY2(!bar.isEmpty(), "the bar never appeared");
-        QImage shot = screenshot();
-        QVERIFY(isRed(shot, 1));
-        QVERIFY(isWhite(shot, 2));
+        QImage shot;
+        QTRY_VERIFY_WITH_TIMEOUT((shot = screenshot(), isRed(shot, 1) && isWhite(shot, 2)), 10000);
 
         // ON: a step every two seconds.
         click(BarX + 228 + 15, BarY + 56 + 4);

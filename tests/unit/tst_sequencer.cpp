@@ -4,6 +4,8 @@
 
 #include <QTest>
 
+#include <algorithm>
+
 namespace {
 
 // Records what a step asks of the bar, and keeps the bar's resulting state.
@@ -68,6 +70,14 @@ QString line(int index)
 
 } // namespace
 
+// Qt 6.4's QList<int>::operator== hands memcmp a null pointer when both
+// lists are empty, which the undefined-behaviour sanitizer reports; compare
+// element by element instead.
+static bool sameCameras(const QList<int> &a, const QList<int> &b)
+{
+    return std::equal(a.begin(), a.end(), b.begin(), b.end());
+}
+
 class TestSequencer : public QObject
 {
     Q_OBJECT
@@ -122,9 +132,9 @@ private Q_SLOTS:
             sink.shown.clear();
             s.tick(list, sink);
             const QList<int> expectShown = shown.at(t) ? QList<int>{shown.at(t)} : QList<int>{};
-            QVERIFY2(sink.shown == expectShown, qPrintable(QStringLiteral("tick %1").arg(t + 1)));
+            QVERIFY2(sameCameras(sink.shown, expectShown), qPrintable(QStringLiteral("tick %1").arg(t + 1)));
             const QList<int> expectRed = red.at(t) ? QList<int>{red.at(t)} : QList<int>{};
-            QVERIFY2(sink.redPanels() == expectRed, qPrintable(QStringLiteral("tick %1").arg(t + 1)));
+            QVERIFY2(sameCameras(sink.redPanels(), expectRed), qPrintable(QStringLiteral("tick %1").arg(t + 1)));
             // Every panel that is not red shows its camera's flag.
             for (int k = 1; k <= 9; ++k)
                 if (k != red.at(t) && sink.colours.at(k) != Sequencer::White)
