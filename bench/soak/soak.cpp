@@ -9,6 +9,7 @@
 #include "app/MemoryTuning.h"
 #include "camctl/StreamEngine.h"
 #include "camctl/TCamImage.h"
+#include "support/CamSimProcess.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -16,7 +17,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QProcess>
 #include <QTimer>
 #include <QWidget>
 
@@ -88,16 +88,13 @@ int main(int argc, char **argv)
     parser.process(app);
     const qint64 totalMs = parser.value(QStringLiteral("seconds")).toLongLong() * 1000;
 
-    QProcess camsim;
-    camsim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    camsim.start(QStringLiteral(OCELLANE_CAMSIM),
-                 {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--quiet"), QStringLiteral("--fps"),
-                  parser.value(QStringLiteral("fps"))});
-    if (!camsim.waitForStarted(10000) || !camsim.waitForReadyRead(10000)) {
+    // The demo camera as the tests run it: quiet, on a free port.
+    CamSimProcess camsim({QStringLiteral("--fps"), parser.value(QStringLiteral("fps"))});
+    if (!camsim.isRunning()) {
         std::fprintf(stderr, "the demo camera did not start\n");
         return 1;
     }
-    const QString base = QStringLiteral("http://127.0.0.1:%1").arg(QString::fromLatin1(camsim.readLine().trimmed()));
+    const QString base = camsim.base();
 
     QWidget window;
     window.resize(1056, 576);
@@ -179,7 +176,5 @@ int main(int argc, char **argv)
                     qPrintable(spacing));
     }
     std::printf("\nLongest gap between two 10 ms timer events on the UI thread: %lld ms\n", longestGap);
-    camsim.kill();
-    camsim.waitForFinished(5000);
     return 0;
 }
