@@ -1,16 +1,15 @@
 #pragma once
 
-#include <csignal>
 #include <sys/resource.h>
 
-// Makes every write past `bytes` fail with EFBIG while it lives, so tests
-// can make a save fail part way whatever the user's privileges.
+// Makes every write past `bytes` fail while it lives, so tests can make a
+// save fail part way whatever the user's privileges. The signal such a
+// write raises is left as it is: the program under test must survive it.
 class FileSizeLimit
 {
 public:
     explicit FileSizeLimit(rlim_t bytes)
     {
-        std::signal(SIGXFSZ, SIG_IGN);
         getrlimit(RLIMIT_FSIZE, &m_saved);
         rlimit limited = m_saved;
         limited.rlim_cur = bytes;
