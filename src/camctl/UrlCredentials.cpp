@@ -1,5 +1,7 @@
 #include "camctl/UrlCredentials.h"
 
+#include <algorithm>
+
 namespace UrlCredentials {
 
 QString displayUrl(const QUrl &url)
@@ -10,16 +12,30 @@ QString displayUrl(const QUrl &url)
 QString redacted(QString text, const QUrl &url)
 {
     const QString mask = QStringLiteral("***");
-    // Longest first, so the encoded password is masked before the user
-    // name inside it could be.
-    QStringList secrets = {url.userInfo(QUrl::FullyEncoded), url.userInfo(QUrl::PrettyDecoded),
-                           url.password(QUrl::FullyEncoded), url.password(QUrl::FullyDecoded),
-                           url.userName(QUrl::FullyEncoded), url.userName(QUrl::FullyDecoded)};
+    const QString user = url.userName(QUrl::FullyDecoded);
+    const QString password = url.password(QUrl::FullyDecoded);
+    if (user.isEmpty() && password.isEmpty())
+        return text;
+    // Every form a message may carry them in: as typed, decoded, percent-
+    // encoded (either case of hex), and the Basic credentials line.
+    QStringList secrets;
+    for (const QString &secret : {password, user}) {
+        if (secret.isEmpty())
+            continue;
+        const QString encoded = QString::fromLatin1(QUrl::toPercentEncoding(secret));
+        secrets << secret << encoded;
+    }
+    for (QUrl::ComponentFormattingOption form : {QUrl::FullyEncoded, QUrl::PrettyDecoded})
+        secrets << url.userInfo(form) << url.password(form) << url.userName(form);
+    secrets << QString::fromLatin1((user + QLatin1Char(':') + password).toUtf8().toBase64());
+    secrets << QString::fromLatin1((user + QLatin1Char(':') + password).toLatin1().toBase64());
+    // Longest first, so a password is masked whole before a user name
+    // inside it could be.
     std::stable_sort(secrets.begin(), secrets.end(),
                      [](const QString &a, const QString &b) { return a.size() > b.size(); });
-    for (const QString &secret : secrets) {
+    for (const QString &secret : std::as_const(secrets)) {
         if (!secret.isEmpty())
-            text.replace(secret, mask);
+            text.replace(secret, mask, Qt::CaseInsensitive);
     }
     return text;
 }
