@@ -2,7 +2,7 @@
 #include "app/ErrorBox.h"
 #include "app/Errors.h"
 #include "bar/BarWidgets.h"
-#include "bar/SnapshotFetcher.h"
+#include "camctl/SnapshotFetcher.h"
 #include "bar/SnapshotNaming.h"
 #include "bar/TForm1.h"
 

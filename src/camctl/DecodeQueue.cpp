@@ -96,9 +96,23 @@ DecodeQueue::~DecodeQueue()
     m_shared->waiting.reset();
 }
 
+DecodeQueue::Inlet DecodeQueue::inlet() const
+{
+    Inlet inlet;
+    inlet.m_shared = m_shared;
+    return inlet;
+}
+
 void DecodeQueue::submit(const QByteArray &jpeg, QSize target, quint64 tag, const QByteArray &headers)
 {
+    inlet().submit(jpeg, target, tag, headers);
+}
+
+void DecodeQueue::Inlet::submit(const QByteArray &jpeg, QSize target, quint64 tag, const QByteArray &headers) const
+{
     QMutexLocker lock(&m_shared->mutex);
+    if (!m_shared->owner)
+        return;
     if (m_shared->waiting)
         ++m_shared->replaced;
     m_shared->waiting = Job{jpeg, target, tag, headers};

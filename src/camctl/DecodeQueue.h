@@ -19,8 +19,24 @@ class DecodeQueue : public QObject
     Q_OBJECT
 
 public:
+    struct Shared;
+
+    // Submits from any thread (the camera client's worker) for as long as
+    // it is held; frames submitted once the queue is gone are dropped.
+    class Inlet
+    {
+    public:
+        void submit(const QByteArray &jpeg, QSize target, quint64 tag, const QByteArray &headers = {}) const;
+
+    private:
+        friend class DecodeQueue;
+        std::shared_ptr<Shared> m_shared;
+    };
+
     explicit DecodeQueue(std::shared_ptr<JpegDecoder> decoder, QObject *parent = nullptr);
     ~DecodeQueue() override;
+
+    Inlet inlet() const;
 
     // tag (the stream's generation) and headers (those the picture came
     // with) come back with the result untouched.
@@ -39,6 +55,5 @@ Q_SIGNALS:
     void failed(const QString &error, quint64 tag);
 
 private:
-    struct Shared;
     std::shared_ptr<Shared> m_shared;
 };

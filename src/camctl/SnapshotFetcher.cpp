@@ -1,11 +1,9 @@
-#include "bar/SnapshotFetcher.h"
+#include "camctl/SnapshotFetcher.h"
 
 #include "app/SafeFile.h"
+#include "camctl/Handoff.h"
 
 #include <QDir>
-#include <QNetworkProxy>
-#include <QNetworkReply>
-#include <QNetworkRequest>
 #include <QUrl>
 
 #include <turbojpeg.h>
@@ -21,27 +19,43 @@ bool isHttp(const QUrl &url)
            && !url.host().isEmpty();
 }
 
+// Gathers the body on the client's worker thread and hands it over whole.
+class SnapshotDownload : public HttpHandler
+{
+public:
+    using Done = std::function<void(const HttpOutcome &, const QByteArray &)>;
+    explicit SnapshotDownload(Done done)
+        : m_done(std::move(done))
+    {
+    }
+
+    bool body(const HttpHead &head, QByteArrayView bytes) override
+    {
+        if (head.contentLength > SnapshotFetcher::MaxBodyBytes
+            || m_body.size() + bytes.size() > SnapshotFetcher::MaxBodyBytes)
+            return false;  // the one reason a download stops itself
+        m_body += bytes;
+        return true;
+    }
+
+    void finished(const HttpOutcome &outcome) override { m_done(outcome, std::exchange(m_body, {})); }
+
+private:
+    Done m_done;
+    QByteArray m_body;
+};
+
 } // namespace
 
 SnapshotFetcher::SnapshotFetcher(QObject *parent)
     : QObject(parent)
+    , m_handoff(std::make_shared<Handoff>(this))
 {
-    // The camera is asked directly, as it always was: no proxy.
-    m_manager.setProxy(QNetworkProxy::NoProxy);
-    m_deadline.setSingleShot(true);
-    connect(&m_deadline, &QTimer::timeout, this, [this] {
-        fail(QStringLiteral("The camera at %1 did not send its picture within %2 seconds.")
-                 .arg(displayAddress(m_address))
-                 .arg(m_timeoutMs / 1000.0));
-    });
 }
 
 SnapshotFetcher::~SnapshotFetcher()
 {
-    if (m_reply) {
-        m_reply->disconnect(this);
-        m_reply->abort();
-    }
+    m_handoff->close();
 }
 
 QString SnapshotFetcher::displayAddress(const QString &address)
@@ -80,8 +94,6 @@ bool SnapshotFetcher::fetch(const QString &address, const QString &fileName)
     m_busy = true;
     m_address = address;
     m_fileName = fileName;
-    m_body.clear();
-    m_failure.clear();
 
     const QUrl url(address);
     if (!isHttp(url)) {
@@ -95,93 +107,70 @@ bool SnapshotFetcher::fetch(const QString &address, const QString &fileName)
         return true;
     }
 
-    // The manager answers a Basic or Digest challenge with the address's own
-    // user name and password once; when they are refused it asks through
-    // authenticationRequired, which nothing answers, so the fetch ends
-    // with status 401 instead of asking again.
-    QNetworkRequest request(url);
-    m_reply = m_manager.get(request);
-    connect(m_reply, &QNetworkReply::metaDataChanged, this, [this] {
-        const QVariant length = m_reply->header(QNetworkRequest::ContentLengthHeader);
-        if (length.isValid() && length.toLongLong() > MaxBodyBytes)
-            fail(QStringLiteral("The answer from %1 is too large for a picture.").arg(displayAddress(m_address)));
-    });
-    connect(m_reply, &QNetworkReply::readyRead, this, &SnapshotFetcher::readBody);
-    connect(m_reply, &QNetworkReply::finished, this, &SnapshotFetcher::replyFinished);
-    m_deadline.start(m_timeoutMs);
+    HttpRequest request;
+    request.url = url;
+    request.connectTimeoutMs = request.idleTimeoutMs = request.totalTimeoutMs = m_timeoutMs;
+    std::shared_ptr<Handoff> handoff = m_handoff;
+    auto done = [this, handoff](const HttpOutcome &outcome, const QByteArray &body) {
+        handoff->post([this, outcome, body] { transferEnded(outcome, body); });
+    };
+    m_transfer = HttpClient::start(request, std::make_shared<SnapshotDownload>(std::move(done)));
     return true;
 }
 
-void SnapshotFetcher::readBody()
+void SnapshotFetcher::transferEnded(const HttpOutcome &outcome, const QByteArray &body)
 {
-    if (!m_failure.isEmpty())
+    if (!m_transfer)
         return;
-    if (m_body.size() + m_reply->bytesAvailable() > MaxBodyBytes) {
-        fail(QStringLiteral("The answer from %1 is too large for a picture.").arg(displayAddress(m_address)));
-        return;
-    }
-    m_body += m_reply->readAll();
-}
-
-void SnapshotFetcher::fail(const QString &error)
-{
-    if (!m_reply || !m_failure.isEmpty())
-        return;
-    m_failure = error;
-    // abort() finishes the reply, which ends the fetch with this message.
-    m_reply->abort();
-}
-
-void SnapshotFetcher::replyFinished()
-{
-    m_deadline.stop();
-    QString error = m_failure;
-    if (error.isEmpty()) {
-        readBody();
-        error = m_failure.isEmpty() ? replyError() : m_failure;
-    }
+    m_transfer.reset();
+    QString error;
+    if (outcome.failure == HttpOutcome::Failure::Stopped)
+        error = QStringLiteral("The answer from %1 is too large for a picture.").arg(displayAddress(m_address));
+    else
+        error = failureText(outcome);
     if (error.isEmpty())
-        error = saveBody();
-    m_reply->deleteLater();
-    m_reply = nullptr;
+        error = saveBody(body);
     end(error);
 }
 
-QString SnapshotFetcher::replyError() const
+QString SnapshotFetcher::failureText(const HttpOutcome &outcome) const
 {
+    using F = HttpOutcome::Failure;
     const QString where = displayAddress(m_address);
-    const int status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    if (status == 401)
+    const int status = outcome.head.status;
+    // One substitution per call: an address may hold "%2" of its own.
+    if (outcome.failure == F::None && status == 401)
         return QStringLiteral("The camera at %1 refused the user name or password (HTTP status 401).").arg(where);
-    if (status != 0 && (status < 200 || status > 299))
-        return QStringLiteral("The camera at %1 answered with HTTP status %2 instead of a picture.").arg(where).arg(status);
-    switch (m_reply->error()) {
-    case QNetworkReply::NoError:
+    if (outcome.failure == F::None && (status < 200 || status > 299))
+        return QStringLiteral("The camera at %1 answered with HTTP status %2 instead of a picture.")
+            .arg(where, QString::number(status));
+    switch (outcome.failure) {
+    case F::None:
         return QString();
-    case QNetworkReply::ConnectionRefusedError:
+    case F::Refused:
         return QStringLiteral("The camera at %1 refused the connection.").arg(where);
-    case QNetworkReply::HostNotFoundError:
+    case F::HostNotFound:
         return QStringLiteral("The camera host of %1 was not found.").arg(where);
-    case QNetworkReply::RemoteHostClosedError:
+    case F::Closed:
         return QStringLiteral("The camera at %1 closed the connection before its picture arrived.").arg(where);
-    case QNetworkReply::TimeoutError:
-    case QNetworkReply::OperationCanceledError:
-        return QStringLiteral("The camera at %1 did not send its picture in time.").arg(where);
-    case QNetworkReply::AuthenticationRequiredError:
-        return QStringLiteral("The camera at %1 refused the user name or password.").arg(where);
-    default:
-        // The reply's own error text can carry the address's credentials.
-        return QStringLiteral("The picture could not be fetched from %1 (network error %2).")
-            .arg(where)
-            .arg(int(m_reply->error()));
+    case F::TimedOut:
+    case F::Idle:
+        return QStringLiteral("The camera at %1 did not send its picture within %2 seconds.")
+            .arg(where, QString::number(m_timeoutMs / 1000.0));
+    case F::Stopped:
+    case F::Refusing:
+    case F::Other:
+        break;
     }
+    // The client's own words, already free of credentials.
+    return QStringLiteral("The picture could not be fetched from %1: %2.").arg(where, outcome.error);
 }
 
-QString SnapshotFetcher::saveBody()
+QString SnapshotFetcher::saveBody(const QByteArray &body)
 {
-    if (!isJpeg(m_body))
+    if (!isJpeg(body))
         return QStringLiteral("The camera at %1 did not send a whole JPEG picture.").arg(displayAddress(m_address));
-    const QString writeError = SafeFile::write(m_fileName, m_body);
+    const QString writeError = SafeFile::write(m_fileName, body);
     if (!writeError.isEmpty())
         return QStringLiteral("The picture could not be saved as %1: %2.")
             .arg(QDir::toNativeSeparators(m_fileName), writeError);
@@ -191,6 +180,5 @@ QString SnapshotFetcher::saveBody()
 void SnapshotFetcher::end(const QString &error)
 {
     m_busy = false;
-    m_body.clear();
     Q_EMIT finished(error);
 }

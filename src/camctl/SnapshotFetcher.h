@@ -1,19 +1,21 @@
 #pragma once
 
-#include <QByteArray>
-#include <QNetworkAccessManager>
-#include <QObject>
-#include <QPointer>
-#include <QString>
-#include <QTimer>
+#include "camctl/HttpClient.h"
 
-class QNetworkReply;
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+class Handoff;
 
 // Fetches one still picture with an HTTP GET and writes it to a file, without
 // blocking the caller: the answer comes with finished(). The file is written
 // only once the whole body is there and is a JPEG picture, so a failed fetch
 // leaves no file, whole or half. Credentials in the address (user:password@)
-// answer Basic and Digest challenges once; they never appear in a message.
+// answer Basic and Digest challenges; they never appear in a message. The
+// fetch is the camera client's, on its worker thread, like the streams'.
 class SnapshotFetcher : public QObject
 {
     Q_OBJECT
@@ -49,20 +51,15 @@ Q_SIGNALS:
     void finished(const QString &error);
 
 private:
-    void readBody();
-    void replyFinished();
-    void fail(const QString &error);
-    QString replyError() const;
-    QString saveBody();
+    void transferEnded(const HttpOutcome &outcome, const QByteArray &body);
+    QString failureText(const HttpOutcome &outcome) const;
+    QString saveBody(const QByteArray &body);
     void end(const QString &error);
 
-    QNetworkAccessManager m_manager;
-    QTimer m_deadline;
-    QPointer<QNetworkReply> m_reply;
+    std::shared_ptr<Handoff> m_handoff;
+    std::unique_ptr<HttpTransfer> m_transfer;
     QString m_address;
     QString m_fileName;
-    QByteArray m_body;
-    QString m_failure; // set when the fetch was cut off on purpose
     int m_timeoutMs = DefaultTimeoutMs;
     bool m_busy = false;
 };

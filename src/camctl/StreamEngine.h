@@ -1,7 +1,5 @@
 #pragma once
 
-#include "camctl/MultipartReader.h"
-
 #include <QByteArray>
 #include <QImage>
 #include <QObject>
@@ -10,18 +8,20 @@
 #include <QUrl>
 
 #include <memory>
-#include <optional>
 
 class DecodeQueue;
+class Handoff;
+class HttpTransfer;
 class JpegDecoder;
-class QNetworkAccessManager;
-class QNetworkReply;
+struct StreamShared;
 
 // When a stream is given up on and retried. Tests shorten them.
 struct StreamTimings
 {
-    int byteStallMs = 10000;   // no byte at all for this long
-    int frameStallMs = 15000;  // no whole picture (also a camera that drips)
+    // Nothing at all arrived for this long (also while connecting): the
+    // camera is dropped and asked again. A camera that keeps sending,
+    // however slowly, is never dropped; the part bound still holds.
+    int byteStallMs = 10000;
     int backoffStartMs = 500;  // first retry; doubles per failure
     int backoffMaxMs = 8000;
     int stillRefetchMs = 1000;  // a single-picture address is fetched again
@@ -41,17 +41,13 @@ struct StreamStats
 };
 
 // One camera's picture stream without a window: fetches the address,
-// splits the multipart stream, decodes pictures off this thread (newest
-// wins) and delivers them here, retrying with backoff when the camera
-// ends, fails or stalls.
+// splits the multipart stream and decodes its pictures, all off this
+// thread (newest wins), and delivers them here ready to draw, retrying with
+// backoff when the camera ends, fails or falls silent.
 //
-// Each engine owns its QNetworkAccessManager: a shared one would open at
-// most six connections per host and queue the rest, leaving controls of
-// one video server black. Its connection is aborted and its caches cleared
-// the moment the address changes, so nothing outlives the stream. Qt's
-// client already brings chunked decoding, Basic and Digest (with and
-// without qop), redirects and TLS, which a hand-written client would have
-// to repeat.
+// The connection is the camera client's (HttpClient): one worker thread
+// for every stream, so fourteen controls on one video server each get
+// their own connection, and closing one never waits for anything.
 class StreamEngine : public QObject
 {
     Q_OBJECT
@@ -71,10 +67,10 @@ public:
     QString url() const { return m_urlText; }
     void stop();
 
-    bool isConnected() const { return m_reply != nullptr; }
+    bool isConnected() const { return m_transfer != nullptr; }
     // A retry or a new fetch of a single picture is due.
     bool retryPending() const { return m_retry.isActive() || m_refetch.isActive(); }
-    const StreamStats &stats() const { return m_stats; }
+    StreamStats stats() const;
     // The value of header name (any case) of the multipart part whose
     // picture frameReady delivered last; empty when it had none, for a
     // single picture and after stop().
@@ -88,14 +84,9 @@ Q_SIGNALS:
     void statsChanged();
 
 private:
-    enum class Mode { Undecided, Multipart, Still };
-
     void connectNow();
     void closeConnection();
-    void onReadyRead();
-    void onFinished();
-    bool decideMode(const QByteArray &firstBytes);
-    void takePart(const MultipartPart &part);
+    void attemptEnded(quint64 attempt, bool stillPicture, const QString &reason);
     void fail(const QString &reason);
     void onDecoded(const QImage &image, const QByteArray &jpeg, quint64 generation, const QByteArray &headers);
     void onDecodeFailed(const QString &error, quint64 generation);
@@ -103,22 +94,18 @@ private:
     StreamTimings m_timings;
     QString m_urlText;
     QUrl m_url;
-    QSize m_target;
-    quint64 m_generation = 0;
+    quint64 m_generation = 0;  // of the address: tags its pictures
+    quint64 m_attempt = 0;     // of the connection: tags how it ended
 
-    std::unique_ptr<QNetworkAccessManager> m_nam;
-    QNetworkReply *m_reply = nullptr;  // owned by m_nam
-    Mode m_mode = Mode::Undecided;
-    std::optional<MultipartReader> m_reader;
-    QByteArray m_still;
+    std::unique_ptr<HttpTransfer> m_transfer;
+    std::shared_ptr<Handoff> m_handoff;     // the worker's way back here
+    std::shared_ptr<StreamShared> m_shared;  // counters and drawn size
     QByteArray m_frameHeaders;  // of the picture delivered last
 
-    QTimer m_byteStall;
-    QTimer m_frameStall;
     QTimer m_retry;
     QTimer m_refetch;
     int m_backoffMs = 0;
 
     DecodeQueue *m_decodes = nullptr;  // child
-    StreamStats m_stats;
+    StreamStats m_stats;  // the counters kept on this thread
 };

@@ -8,7 +8,6 @@ inline StreamTimings quickTimings()
 {
     StreamTimings t;
     t.byteStallMs = 400;
-    t.frameStallMs = 600;
     t.backoffStartMs = 40;
     t.backoffMaxMs = 160;
     t.stillRefetchMs = 50;

@@ -1,4 +1,4 @@
-#include "bar/SnapshotFetcher.h"
+#include "camctl/SnapshotFetcher.h"
 #include "support/CamSimProcess.h"
 
 #include <QFile>

@@ -1,5 +1,5 @@
 #include "app/Errors.h"
-#include "bar/SnapshotFetcher.h"
+#include "camctl/SnapshotFetcher.h"
 #include "bar/SnapshotNaming.h"
 
 #include <QBuffer>

@@ -2,7 +2,7 @@
 #include "app/Forms.h"
 #include "app/Startup.h"
 #include "bar/BarWidgets.h"
-#include "bar/SnapshotFetcher.h"
+#include "camctl/SnapshotFetcher.h"
 #include "bar/TForm1.h"
 #include "camctl/TCamImage.h"
 #include "support/CamSimProcess.h"
