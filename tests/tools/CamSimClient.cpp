@@ -35,9 +35,9 @@ std::optional<Response> splitResponse(const QByteArray &bytes)
     return response;
 }
 
-QList<Part> parseParts(const QByteArray &body, bool *framingOk)
+QList<Part> parseParts(const QByteArray &body, bool *framingOk, const QByteArray &boundary)
 {
-    static const QByteArray delimiter = "--myboundary\r\n";
+    const QByteArray delimiter = "--" + boundary + "\r\n";
     QList<Part> parts;
     bool ok = true;
     qsizetype pos = 0;
@@ -122,7 +122,7 @@ bool Client::waitForClose(int timeoutMs)
     return waitUntil([this] { return m_socket.state() == QAbstractSocket::UnconnectedState; }, timeoutMs);
 }
 
-QList<Part> Client::parts(bool *framingOk) const
+QList<Part> Client::parts(bool *framingOk, const QByteArray &boundary) const
 {
     const auto head = response();
     if (!head) {
@@ -130,7 +130,7 @@ QList<Part> Client::parts(bool *framingOk) const
             *framingOk = true;
         return {};
     }
-    return parseParts(head->body, framingOk);
+    return parseParts(head->body, framingOk, boundary);
 }
 
 Response fetch(quint16 port, const QByteArray &target, const QByteArray &extraHeaders)

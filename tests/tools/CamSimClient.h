@@ -33,9 +33,9 @@ struct Part
 // The head and what followed, once the head is complete.
 std::optional<Response> splitResponse(const QByteArray &bytes);
 
-// Complete parts of a multipart/x-mixed-replace body with the boundary
-// "myboundary"; *framingOk turns false on anything out of place.
-QList<Part> parseParts(const QByteArray &body, bool *framingOk);
+// Complete parts of a multipart/x-mixed-replace body with that boundary;
+// *framingOk turns false on anything out of place.
+QList<Part> parseParts(const QByteArray &body, bool *framingOk, const QByteArray &boundary = "myboundary");
 
 class Client
 {
@@ -51,7 +51,7 @@ public:
     bool waitForClose(int timeoutMs = 5000);
 
     std::optional<Response> response() const { return splitResponse(m_received); }
-    QList<Part> parts(bool *framingOk = nullptr) const;
+    QList<Part> parts(bool *framingOk = nullptr, const QByteArray &boundary = "myboundary") const;
     const QByteArray &received() const { return m_received; }
     QTcpSocket &socket() { return m_socket; }
 

@@ -152,6 +152,17 @@ private Q_SLOTS:
         QTest::newRow("delay above the bound") << QByteArray("delay:") + QByteArray::number(kMaxDelayMs + 1) << false;
         QTest::newRow("drip of zero would spin") << QByteArray("drip:0") << false;
         QTest::newRow("flag with an argument") << QByteArray("html:1") << false;
+        QTest::newRow("hostile camera faults at their bounds")
+            << "body-boundary,body-boundary:" + QByteArray(kMaxBoundaryLength, 'b') + ",slow-link:100,header-flood:chunk"
+            << true;
+        QTest::newRow("body boundary too long") << "body-boundary:" + QByteArray(kMaxBoundaryLength + 1, 'b') << false;
+        QTest::newRow("body boundary that would break a line") << QByteArray("body-boundary:a\r\nb") << false;
+        QTest::newRow("body boundary same as the header's") << QByteArray("body-boundary:myboundary") << false;
+        QTest::newRow("slow link below 100 B/s") << QByteArray("slow-link:99") << false;
+        QTest::newRow("slow link above the bound")
+            << QByteArray("slow-link:") + QByteArray::number(kMaxSlowLinkRate + 1) << false;
+        QTest::newRow("drip and slow link are two paces") << QByteArray("drip,slow-link:1000") << false;
+        QTest::newRow("unknown flood kind") << QByteArray("header-flood:body") << false;
     }
 
     void faultPlan()

@@ -1,6 +1,7 @@
 #include "CamSimClient.h"
 #include "CamSimServer.h"
 #include "CameraListText.h"
+#include "HeaderFlood.h"
 #include "PictureSource.h"
 
 #include <QCryptographicHash>
@@ -433,6 +434,84 @@ private Q_SLOTS:
         QVERIFY2(timer.elapsed() >= 190, qPrintable(QString::number(timer.elapsed())));
         QVERIFY(client.received().startsWith("HTTP/1.0 200 OK\r\n"));
         QVERIFY(client.socket().state() == QAbstractSocket::ConnectedState);
+    }
+
+    void hostileAnswers_data()
+    {
+        QTest::addColumn<QByteArray>("target");
+        QTest::addColumn<QByteArray>("head");          // the answer starts with it
+        QTest::addColumn<QByteArray>("endlessUnit");   // repeats after the head
+        QTest::addColumn<QByteArray>("boundary");      // of the parts
+        QTest::addColumn<int>("bytesPerSecond");       // 0: not paced
+        QTest::addColumn<int>("bytes");                // read before the checks
+        const QByteArray stream = "/axis-cgi/mjpg/video.cgi?fps=50&fault=", still = "/cgi-bin/jpg/image.cgi?fault=";
+        const QByteArray mixed = "HTTP/1.0 200 OK\r\nContent-Type: multipart/x-mixed-replace; boundary=myboundary\r\n";
+        const QByteArray none, x = "x";
+        const int flood = 256 * 1024;
+        QTest::newRow("body boundary differs from the header's")
+            << stream + "body-boundary:--myboundary" << mixed << none << QByteArray("--myboundary") << 0 << 65536;
+        QTest::newRow("slow link paces a stream from its first byte")
+            << stream + "slow-link:8000&resolution=32x32" << mixed << none << QByteArray("myboundary") << 8000 << 3000;
+        QTest::newRow("slow link paces a still")
+            << still + "slow-link:2000" << QByteArray("HTTP/1.0 200 OK\r\n") << none << none << 2000 << 800;
+        QTest::newRow("endless status line on a still")
+            << still + "header-flood:status" << QByteArray("HTTP/1.0 200 ") << x << none << 0 << flood;
+        QTest::newRow("endless header line on a stream")
+            << stream + "header-flood:header" << mixed + "X-Ocellane-Flood: " << x << none << 0 << flood;
+        QTest::newRow("continue answers without end on a stream")
+            << stream + "header-flood:continue" << none << QByteArray("HTTP/1.1 100 Continue\r\n\r\n") << none << 0
+            << flood;
+        QTest::newRow("endless chunk size on a still")
+            << still + "header-flood:chunk"
+            << QByteArray("HTTP/1.1 200 OK\r\nContent-Type: image/jpeg\r\nTransfer-Encoding: chunked\r\n\r\n")
+            << QByteArray("f") << none << 0 << flood;
+    }
+
+    void hostileAnswers()
+    {
+        QFETCH(QByteArray, target);
+        QFETCH(QByteArray, head);
+        QFETCH(QByteArray, endlessUnit);
+        QFETCH(QByteArray, boundary);
+        QFETCH(int, bytesPerSecond);
+        QFETCH(int, bytes);
+        QElapsedTimer clock;
+        clock.start();
+        qint64 lastArrival = 0, longestSilence = 0;
+        Client client(m_port);
+        client.get(target);
+        QVERIFY(client.waitUntil([&, seen = qsizetype(0)]() mutable {
+            if (client.received().size() > seen) {
+                seen = client.received().size();
+                const qint64 now = clock.elapsed();
+                longestSilence = std::max(longestSilence, now - std::exchange(lastArrival, now));
+            }
+            return seen >= bytes;
+        }, 10000));
+        const QByteArray got = client.received();
+        QVERIFY2(got.startsWith(head), got.left(200).constData());
+        bool framingOk = false;
+        const QList<Part> parts = client.parts(&framingOk, boundary);
+        QVERIFY(boundary.isEmpty() || (framingOk && parts.size() >= 2 && !decode(parts[1].body).isNull()));
+        // Paced: never ahead of the rate, never far behind it, never quiet for long.
+        const qint64 due = bytesPerSecond ? got.size() * 1000 / bytesPerSecond : 0, took = clock.elapsed();
+        QVERIFY2(!due || (took >= due - 10 && took < 2 * due + 1000 && longestSilence < 250),
+                 qPrintable(QStringLiteral("%1 B in %2 ms, %3 ms quiet").arg(got.size()).arg(took).arg(longestSilence)));
+        if (endlessUnit.isEmpty())
+            return;
+        const QByteArray tail = got.mid(head.size());
+        QVERIFY(tail == endlessUnit.repeated(tail.size() / endlessUnit.size() + 1).left(tail.size()));
+        // A client that stops reading costs a bounded buffer; hanging up ends the flood.
+        client.socket().setReadBufferSize(1024);
+        qint64 backlog = 0;
+        QVERIFY(QTest::qWaitFor([&] {
+            for (const QTcpSocket *socket : m_server->findChildren<QTcpSocket *>())
+                backlog = std::max(backlog, socket->bytesToWrite());
+            return backlog >= kFloodBacklog / 2;
+        }, 5000));
+        QVERIFY2(backlog <= kFloodBacklog, qPrintable(QString::number(backlog)));
+        client.socket().abort();
+        QTRY_COMPARE(m_server->stats().openCount(), 0);
     }
 
     void delayHoldsTheAnswer()

@@ -1,5 +1,7 @@
 #include "Connection.h"
 
+#include "HeaderFlood.h"
+
 #include <QDebug>
 #include <QTcpSocket>
 
@@ -125,6 +127,8 @@ void Connection::handle(const RequestHead &head)
         fault = m_context.settings.streamFault;
     if (fault.dripIntervalMs)
         m_outlet->setDrip(*fault.dripIntervalMs);
+    if (fault.slowLinkRate)
+        m_outlet->setRate(*fault.slowLinkRate);
     const bool get = head.method == "GET";
     if (kind && params && get) {
         m_countedCamera = params->camera;
@@ -167,6 +171,11 @@ void Connection::answerPicture(const RequestHead &head, const PictureParams &par
     }
     if (fault.html) {
         answerPlain(200, "text/html; charset=utf-8", kHtmlPage);
+        return;
+    }
+    if (fault.headerFlood) {
+        // Lives as long as the connection; the client ends it by hanging up.
+        new HeaderFlood(*fault.headerFlood, kind == PictureResponder::Kind::Stream, *m_outlet, this);
         return;
     }
     PictureResponder::Request request;

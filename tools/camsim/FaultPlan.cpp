@@ -8,6 +8,39 @@
 
 namespace CamSim {
 
+namespace {
+
+// Boundary characters multipart allows, less two: the comma ends a fault
+// item, and a space at the end is not allowed, so a reader trimming it
+// would be tested on something else.
+bool boundaryText(const QByteArray &text)
+{
+    if (text.isEmpty() || text.size() > kMaxBoundaryLength || text == kBoundary)
+        return false;
+    static const QByteArray punctuation = "'()+_-./:=?";
+    for (const char c : text) {
+        const bool alnum = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+        if (!alnum && !punctuation.contains(c))
+            return false;
+    }
+    return true;
+}
+
+std::optional<FloodKind> floodKind(const QByteArray &text)
+{
+    if (text == "status")
+        return FloodKind::Status;
+    if (text == "header")
+        return FloodKind::Header;
+    if (text == "continue")
+        return FloodKind::Continue;
+    if (text == "chunk")
+        return FloodKind::Chunk;
+    return std::nullopt;
+}
+
+} // namespace
+
 std::optional<FaultPlan> FaultPlan::parse(const QByteArray &spec, QString *error)
 {
     FaultPlan plan;
@@ -58,9 +91,23 @@ std::optional<FaultPlan> FaultPlan::parse(const QByteArray &spec, QString *error
             ok = value.has_value();
             if (ok)
                 plan.delayMs = int(*value);
+        } else if (name == "body-boundary") {
+            const QByteArray text = hasArgument ? argument : QByteArray(kDefaultBodyBoundary);
+            ok = boundaryText(text);
+            if (ok)
+                plan.bodyBoundary = text;
+        } else if (name == "slow-link") {
+            plan.slowLinkRate = integerIn(argument, kMinSlowLinkRate, kMaxSlowLinkRate);
+            ok = plan.slowLinkRate.has_value();
+        } else if (name == "header-flood") {
+            plan.headerFlood = floodKind(argument);
+            ok = plan.headerFlood.has_value();
         } else {
             ok = false;
         }
+        // Two paces would leave it to the code which one wins; the text
+        // should say what happens.
+        ok = ok && !(plan.dripIntervalMs && plan.slowLinkRate);
         if (!ok) {
             if (error)
                 *error = QStringLiteral("bad fault \"%1\"").arg(QString::fromLatin1(item));

@@ -92,7 +92,7 @@ void PictureResponder::offer(const Frame &frame)
     if (m_stopped || frame.jpeg.isEmpty())
         return;
     // Another picture waiting would only pile up: the newest one wins.
-    const qint64 limit = m_outlet.dripping() ? 0 : kMaxBacklogFrames * qint64(frame.jpeg.size());
+    const qint64 limit = m_outlet.paced() ? 0 : kMaxBacklogFrames * qint64(frame.jpeg.size());
     if (m_outlet.queued() > limit) {
         m_waiting = frame;
         return;
@@ -113,8 +113,9 @@ void PictureResponder::sendPart(const Frame &frame)
 {
     ++m_sent;
     const QByteArray body = bodyFor(frame, m_sent);
-    m_outlet.write("--" + QByteArray(kBoundary) + "\r\n" + pictureHeaders(body, frame.number, !m_request.fault.noLength)
-                   + "\r\n" + body + "\r\n");
+    const QByteArray &boundary = m_request.fault.bodyBoundary;
+    m_outlet.write("--" + (boundary.isEmpty() ? QByteArray(kBoundary) : boundary) + "\r\n"
+                   + pictureHeaders(body, frame.number, !m_request.fault.noLength) + "\r\n" + body + "\r\n");
     m_stats.frameSent(m_request.key.camera);
     endIfDue();
 }

@@ -15,8 +15,6 @@ namespace CamSim {
 // newer frames replace the one waiting.
 constexpr int kMaxBacklogFrames = 2;
 
-constexpr char kBoundary[] = "myboundary";
-
 // Sends pictures on an accepted request: a motion-JPEG stream or one still
 // picture, misbehaving as its fault plan says.
 class PictureResponder : public QObject
