@@ -7,12 +7,16 @@ packages=(
     # build
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev libturbojpeg0-dev libcurl4-openssl-dev
-    # run: Qt's X11 platform and free look-alikes of the layout fonts
-    qt6-qpa-plugins fonts-dejavu-core fonts-liberation2 fonts-comic-neue
+    # run: Qt's X11 platform, free look-alikes of the layout fonts, and the
+    # certificate store https cameras are checked against
+    qt6-qpa-plugins fonts-dejavu-core fonts-liberation2 fonts-comic-neue ca-certificates
     # end-to-end tests: X server, window manager, input, screenshots, OCR
     xvfb xauth openbox xdotool x11-utils imagemagick tesseract-ocr tesseract-ocr-eng
     # a foreign MJPEG server for the stream tests
     ffmpeg
+    # fuzzing and the sanitizer runtime: clang, libFuzzer, ASan/UBSan, and
+    # the symboliser that makes their reports readable
+    clang libclang-rt-14-dev llvm
     # packaging checks
     desktop-file-utils appstream man-db
 )

@@ -1,13 +1,31 @@
 #!/bin/bash
 # Installs what is needed, builds, and runs every test: the plain build,
 # the same suite under AddressSanitizer and UndefinedBehaviorSanitizer, the
-# fuzz targets for a bounded time, and the Debian package installed and used.
+# fuzz targets for a bounded time, and the Debian package built and its
+# programs used, without installing it: the machine keeps only the build
+# and test dependencies.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 jobs=$(nproc)
-"$root/scripts/deps.sh"
+# Each stage's time, printed as the stages end and once more at the end.
+timings=()
+stage_name=""
+stage_start=$SECONDS
+end_stage() {
+    if [ -n "$stage_name" ]; then
+        timings+=("$(printf '%6d s  %s' $((SECONDS - stage_start)) "$stage_name")")
+    fi
+    stage_name=""
+}
+stage() {
+    end_stage
+    stage_name="$*"
+    stage_start=$SECONDS
+    printf '\n==== %s ====\n' "$*"
+}
 
-stage() { printf '\n==== %s ====\n' "$*"; }
+stage "dependencies"
+"$root/scripts/deps.sh"
 
 stage "build and test"
 BUILD_DIR="$root/build" "$root/scripts/build.sh"
@@ -35,3 +53,6 @@ cmake --build "$root/build-fuzz" -j "$jobs" --target $fuzzers
 
 stage "Debian package"
 "$root/scripts/check-deb.sh" "$root/build"
+end_stage
+printf '\n==== stage times ====\n'
+printf '%s\n' "${timings[@]}"
