@@ -8,11 +8,9 @@ using namespace StreamLimits;
 
 namespace {
 
-// Dashes held back before a search resume point, so a delimiter whose
-// "--" arrived in an earlier read is still recognised.
-constexpr qint64 kDashLookback = 64;
-// Blank lines tolerated between a part's body and the next delimiter.
-constexpr qint64 kMaxGapBeforeDelimiter = 4;
+// Line ends tolerated between a part of declared length and the next
+// delimiter: RFC 2046 puts one there, some cameras a blank line more.
+constexpr int kMaxGapBeforeDelimiter = 4;
 
 bool isLineSpace(char c)
 {
@@ -28,8 +26,23 @@ QByteArrayView trimmed(QByteArrayView v)
     return v;
 }
 
-// Cameras write the boundary with or without the leading "--" (in the
-// header and in the body) and sometimes quoted: compare without dashes.
+QByteArrayView rightTrimmed(QByteArrayView v)
+{
+    while (!v.isEmpty() && isLineSpace(v.back()))
+        v.chop(1);
+    return v;
+}
+
+// What a header name may start with (RFC 7230's token characters).
+bool isTokenChar(char c)
+{
+    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'))
+        return true;
+    return c != '\0' && std::strchr("!#$%&'*+-.^_`|~", c) != nullptr;
+}
+
+// Cameras write the header's boundary with or without the leading "--" and
+// sometimes quoted: compare without dashes or quotes.
 QByteArray normalisedBoundary(QByteArrayView b)
 {
     b = trimmed(b);
@@ -38,6 +51,31 @@ QByteArray normalisedBoundary(QByteArrayView b)
     while (!b.isEmpty() && b.front() == '-')
         b = b.sliced(1);
     return trimmed(b).toByteArray();
+}
+
+enum class Suffix { NeedMore, None, Open, Closing };
+
+// What follows a boundary decides whether it is a delimiter: a line space
+// (its line end, or the padding some cameras add), or "--" closing the body.
+Suffix suffixOf(QByteArrayView rest)
+{
+    if (rest.isEmpty())
+        return Suffix::NeedMore;
+    if (isLineSpace(rest[0]))
+        return Suffix::Open;
+    if (rest[0] != '-')
+        return Suffix::None;
+    if (rest.size() < 2)
+        return Suffix::NeedMore;
+    return rest[1] == '-' ? Suffix::Closing : Suffix::None;
+}
+
+qsizetype leadingDashes(QByteArrayView v)
+{
+    qsizetype n = 0;
+    while (n < v.size() && v[n] == '-')
+        ++n;
+    return n;
 }
 
 // A number, or the same number repeated ("1234, 1234"); anything else, or
@@ -81,10 +119,12 @@ bool sameName(QByteArrayView a, QByteArrayView b)
 } // namespace
 
 MultipartReader::MultipartReader(const QByteArray &boundary)
-    : m_boundary(normalisedBoundary(boundary))
+    : m_headerBoundary(normalisedBoundary(boundary))
 {
-    if (!m_boundary.isEmpty())
-        m_matcher.setPattern(m_boundary);
+    // Too long to be used: the body's first delimiter line decides, and a
+    // body that does use it breaks the bound there.
+    if (m_headerBoundary.size() > kMaxBoundaryBytes)
+        m_headerBoundary.clear();
 }
 
 QByteArray MultipartReader::boundaryParameter(const QByteArray &contentType)
@@ -117,49 +157,54 @@ void MultipartReader::feed(QByteArrayView bytes)
 {
     if (m_state == State::Ended || m_state == State::Failed)
         return;
-    // Bytes before m_pos are never looked at again; drop them in large
-    // steps so compaction stays linear in the stream.
+    // Bytes before m_pos are never looked at again. Dropping them moves the
+    // bytes still needed, so it waits until that is at most a few times what
+    // it frees: compaction costs a small multiple of the bytes fed, and the
+    // buffer stays close to what is still needed.
     const qint64 drop = m_pos - m_base;
-    if (drop > 0 && (drop >= m_buf.size() / 2 || drop > 64 * 1024)) {
+    const qint64 held = end() - m_pos;
+    if (drop > 0 && (drop >= held || (drop >= 64 * 1024 && drop * 8 >= held))) {
         m_buf.remove(0, drop);
         m_base = m_pos;
     }
-    m_buf.append(bytes);
+    m_buf.append(bytes.data(), bytes.size());
 }
 
 MultipartReader::Result MultipartReader::next(MultipartPart *part)
 {
-    // Every step either answers or moves the state on; a step that makes
-    // no progress and has no answer is waiting for bytes.
+    // Every step either answers or moves the reader on.
     for (;;) {
-        bool progressed = false;
-        const Result r = step(part, &progressed);
-        if (r != Result::NeedMore || !progressed)
-            return r;
+        std::optional<Result> r;
+        switch (m_state) {
+        case State::Preamble:
+            r = stepPreamble();
+            break;
+        case State::DelimiterLine:
+            r = stepDelimiterLine();
+            break;
+        case State::Headers:
+            r = stepHeaders();
+            break;
+        case State::LengthBody:
+            r = stepLengthBody(part);
+            break;
+        case State::AfterLength:
+            r = stepAfterLength();
+            break;
+        case State::Body:
+            r = stepBody(part);
+            break;
+        case State::Skipping:
+            r = stepSkipping();
+            break;
+        case State::Ended:
+            return Result::End;
+        case State::Failed:
+            return Result::Error;
+        }
+        if (r)
+            return *r;
     }
-}
-
-MultipartReader::Result MultipartReader::step(MultipartPart *part, bool *progressed)
-{
-    switch (m_state) {
-    case State::Preamble:
-        return stepPreamble(progressed);
-    case State::DelimiterLine:
-        return stepDelimiterLine(progressed);
-    case State::Headers:
-        return stepHeaders(progressed);
-    case State::Body:
-        return stepBody(part, progressed);
-    case State::AfterBody:
-        return stepAfterBody(progressed);
-    case State::Dropping:
-        return stepDropping(progressed);
-    case State::Ended:
-        return Result::End;
-    case State::Failed:
-        return Result::Error;
-    }
-    return Result::Error;
 }
 
 MultipartReader::Result MultipartReader::fail(const QString &error)
@@ -171,89 +216,153 @@ MultipartReader::Result MultipartReader::fail(const QString &error)
     return Result::Error;
 }
 
-void MultipartReader::enterDelimiter(const Delimiter &d, bool *progressed)
+// The line feed at or after from, each byte looked at once however the line
+// arrives; -1 while there is none yet. A new line search sets m_lineScan.
+qint64 MultipartReader::findLineEnd(qint64 from)
 {
-    m_delimiter = d;
-    m_pos = d.start;
-    m_state = State::DelimiterLine;
-    *progressed = true;
+    const qint64 start = qMax(from, m_lineScan);
+    const char *data = m_buf.constData();
+    const void *hit = std::memchr(data + (start - m_base), '\n', size_t(end() - start));
+    if (!hit) {
+        m_steps += quint64(end() - start);
+        m_lineScan = end();
+        return -1;
+    }
+    const qint64 lf = m_base + (static_cast<const char *>(hit) - data);
+    m_steps += quint64(lf + 1 - start);
+    m_lineScan = lf + 1;
+    return lf;
 }
 
-MultipartReader::Result MultipartReader::stepPreamble(bool *progressed)
+std::optional<MultipartReader::Result> MultipartReader::stepPreamble()
 {
-    if (m_boundary.isEmpty())
-        return learnBoundary(progressed);
-    // A preamble, or no line end before the first delimiter: both fine.
-    Delimiter d;
-    qint64 resume = m_scanFrom;
-    if (findDelimiter(m_preambleCut ? -1 : m_pos, m_scanFrom, &d, &resume) == Match::Found) {
-        enterDelimiter(d, progressed);
-        return Result::NeedMore;
-    }
-    m_scanFrom = resume;
-    if (resume - kDashLookback > m_pos) {
-        m_pos = resume - kDashLookback;
-        m_preambleCut = true;
-    }
-    return Result::NeedMore;
-}
-
-// No boundary in the header: the first line starting with "--" is the
-// delimiter, and its text is the boundary.
-MultipartReader::Result MultipartReader::learnBoundary(bool *progressed)
-{
-    for (;;) {
-        const qsizetype lf = m_buf.indexOf('\n', m_cursor - m_base);
+    const qint64 lf = findLineEnd(m_pos);
+    if (m_skipLine) {
         if (lf < 0) {
-            if (end() - m_cursor > kMaxDelimiterLine) {
-                m_midLine = true;
-                m_cursor = m_pos = end();
-            }
+            m_pos = end();
             return Result::NeedMore;
         }
-        const qint64 lineStart = m_cursor;
-        const QByteArrayView line = trimmed(QByteArrayView(m_buf).sliced(lineStart - m_base, m_base + lf - lineStart));
-        const bool wholeLine = !m_midLine;
-        m_midLine = false;
-        m_cursor = m_pos = m_base + lf + 1;
-        if (!wholeLine || !line.startsWith("--"))
-            continue;
-        const QByteArray b = normalisedBoundary(line);
-        if (b.isEmpty())
-            continue;
-        m_boundary = b;
-        m_matcher.setPattern(m_boundary);
-        Delimiter d;
-        d.start = lineStart;
-        d.afterBoundary = m_base + lf;
-        enterDelimiter(d, progressed);
+        m_pos = lf + 1;
+        m_skipLine = false;
+        return std::nullopt;
+    }
+    if (lf >= 0 && lf + 1 - m_pos <= kMaxDelimiterLine)
+        return takeFirstDelimiter(m_pos, lf);
+    if (lf < 0 && end() - m_pos < kMaxDelimiterLine)
         return Result::NeedMore;
+    // Too long for a delimiter line: preamble, skipped without keeping it,
+    // unless it starts like a delimiter.
+    const QByteArrayView head = view(m_pos, m_pos + kMaxDelimiterLine);
+    const qsizetype dashes = leadingDashes(head);
+    const QByteArray &h = m_headerBoundary;
+    const bool delimiterLike = (dashes >= 2 && dashes < head.size())
+                               || (dashes == 0 && !h.isEmpty() && head.startsWith(h)
+                                   && suffixOf(head.sliced(h.size())) != Suffix::None);
+    if (delimiterLike)
+        return fail(QStringLiteral("delimiter line longer than %1 bytes").arg(kMaxDelimiterLine));
+    if (lf < 0) {
+        m_skipLine = true;
+        m_pos = end();
+        return Result::NeedMore;
+    }
+    m_pos = lf + 1;
+    return std::nullopt;
+}
+
+// The first delimiter line decides the delimiter: the header's boundary
+// when this line carries it, otherwise this line's own, as ffmpeg's mpjpeg
+// reader and GStreamer's multipartdemux take the body's word.
+std::optional<MultipartReader::Result> MultipartReader::takeFirstDelimiter(qint64 lineStart, qint64 lf)
+{
+    const QByteArrayView line = view(lineStart, lf + 1);
+    m_pos = lf + 1;
+    const qsizetype dashes = leadingDashes(line);
+    const QByteArray &h = m_headerBoundary;
+    QByteArrayView text;
+    bool bare = false;
+    bool closing = false;
+    // After two dashes or more (cameras double the header's dashes), or bare
+    // (cameras that drop them).
+    if (!h.isEmpty() && (dashes >= 2 || dashes == 0) && line.sliced(dashes).startsWith(h)) {
+        const Suffix s = suffixOf(line.sliced(dashes + h.size()));
+        if (s == Suffix::Open || s == Suffix::Closing) {
+            text = line.first(dashes + h.size());
+            bare = dashes == 0;
+            closing = s == Suffix::Closing;
+        }
+    }
+    if (text.isEmpty()) {
+        if (dashes < 2)
+            return std::nullopt;  // preamble
+        // The whole line but its padding; "--" at its end closes the body.
+        text = rightTrimmed(line);
+        if (text.size() - 2 > dashes && text.endsWith("--")) {
+            text.chop(2);
+            closing = true;
+        }
+        if (text.size() == dashes)
+            return std::nullopt;  // a line of dashes: decoration, not a boundary
+    }
+    if (text.size() - (bare ? 0 : 2) > kMaxBoundaryBytes)
+        return fail(QStringLiteral("boundary longer than %1 bytes").arg(kMaxBoundaryBytes));
+    useDelimiter(text, bare);
+    enterDelimiterLine(lineStart, lineStart + text.size(), closing);
+    return std::nullopt;
+}
+
+void MultipartReader::useDelimiter(QByteArrayView text, bool bare)
+{
+    m_bare = bare;
+    // A bare boundary is a delimiter only at a line start: its line feed
+    // is part of what is searched for.
+    m_pattern = bare ? QByteArray("\n") + text.toByteArray() : text.toByteArray();
+    const int m = int(m_pattern.size());
+    m_fallback.fill(0, m + 1);
+    int k = 0;
+    for (int i = 1; i < m; ++i) {
+        while (k > 0 && m_pattern[i] != m_pattern[k])
+            k = m_fallback[k];
+        if (m_pattern[i] == m_pattern[k])
+            ++k;
+        m_fallback[i + 1] = k;
     }
 }
 
-MultipartReader::Result MultipartReader::stepDelimiterLine(bool *progressed)
+QByteArrayView MultipartReader::delimiterText() const
 {
-    if (m_delimiter.closing) {
+    return m_bare ? QByteArrayView(m_pattern).sliced(1) : QByteArrayView(m_pattern);
+}
+
+void MultipartReader::enterDelimiterLine(qint64 delimiterStart, qint64 afterDelimiter, bool closing)
+{
+    m_delimiterStart = delimiterStart;
+    m_closing = closing;
+    m_pos = m_lineScan = afterDelimiter;
+    m_state = State::DelimiterLine;
+}
+
+std::optional<MultipartReader::Result> MultipartReader::stepDelimiterLine()
+{
+    if (m_closing) {
         m_state = State::Ended;
+        m_buf.clear();
+        m_base = m_pos = 0;
         return Result::End;
     }
     // Whatever follows the boundary on its line (padding) is ignored.
-    const qsizetype lf = m_buf.indexOf('\n', m_delimiter.afterBoundary - m_base);
-    if (lf < 0) {
-        if (end() - m_delimiter.afterBoundary > kMaxDelimiterLine)
-            return fail(QStringLiteral("delimiter line too long"));
+    const qint64 lf = findLineEnd(m_pos);
+    if (lf < 0 ? end() - m_delimiterStart >= kMaxDelimiterLine : lf + 1 - m_delimiterStart > kMaxDelimiterLine)
+        return fail(QStringLiteral("delimiter line longer than %1 bytes").arg(kMaxDelimiterLine));
+    if (lf < 0)
         return Result::NeedMore;
-    }
-    m_pos = m_base + lf + 1;
-    startPart();
-    *progressed = true;
-    return Result::NeedMore;
+    startHeaders(lf + 1);
+    return std::nullopt;
 }
 
-void MultipartReader::startPart()
+void MultipartReader::startHeaders(qint64 at)
 {
     m_state = State::Headers;
-    m_headerStart = m_cursor = m_pos;
+    m_pos = m_cursor = m_lineScan = at;
     m_sawHeader = false;
     m_lengthState = Length::None;
     m_contentLength = -1;
@@ -261,43 +370,53 @@ void MultipartReader::startPart()
     m_partHeaders.clear();
 }
 
-MultipartReader::Result MultipartReader::stepHeaders(bool *progressed)
+std::optional<MultipartReader::Result> MultipartReader::stepHeaders()
 {
-    // Headerless part: some servers put the JPEG right after the delimiter.
-    if (!m_sawHeader && m_cursor < end() && uchar(at(m_cursor)) == 0xFF) {
-        if (m_cursor + 1 >= end())
-            return Result::NeedMore;
-        if (uchar(at(m_cursor + 1)) == 0xD8) {
-            m_pos = m_scanFrom = m_cursor;
-            m_state = State::Body;
-            *progressed = true;
-            return Result::NeedMore;
-        }
+    if (m_cursor >= end())
+        return Result::NeedMore;
+    const char first = at(m_cursor);
+    if (!m_sawHeader && !isTokenChar(first) && first != '\r' && first != '\n') {
+        // Cannot begin a header line: a part without headers, its body
+        // right after the delimiter (as some cameras send pictures).
+        startBody(m_cursor);
+        return std::nullopt;
     }
-    const qsizetype lf = m_buf.indexOf('\n', m_cursor - m_base);
-    const qint64 blockEnd = lf < 0 ? end() : m_base + lf + 1;
-    if (blockEnd - m_headerStart > kMaxPartHeaderBytes)
+    const qint64 lf = findLineEnd(m_cursor);
+    if (lf < 0 ? end() - m_delimiterStart >= kMaxPartHeaderBytes : lf + 1 - m_delimiterStart > kMaxPartHeaderBytes)
         return fail(QStringLiteral("part headers longer than %1 bytes").arg(kMaxPartHeaderBytes));
     if (lf < 0)
         return Result::NeedMore;
     const qint64 lineStart = m_cursor;
-    QByteArrayView line = QByteArrayView(m_buf).sliced(lineStart - m_base, m_base + lf - lineStart);
+    m_cursor = lf + 1;
+    QByteArrayView line = view(lineStart, lf);
     if (line.endsWith('\r'))
         line.chop(1);
-    m_cursor = blockEnd;
-    *progressed = true;
-    if (!line.isEmpty()) {
-        m_sawHeader = true;
-        parseHeaderLine(line);
-    } else if (m_sawHeader) {
-        // Copied now: the bytes before the body are let go while it arrives.
-        m_partHeaders = m_buf.mid(m_headerStart - m_base, lineStart - m_headerStart);
-        m_pos = m_scanFrom = m_cursor;
-        m_state = State::Body;
+    if (line.isEmpty()) {
+        if (m_sawHeader) {
+            // Copied now: the bytes before the body are let go while it arrives.
+            m_partHeaders = view(m_pos, lineStart).toByteArray();
+            startBody(m_cursor);
+        } else {
+            // A blank line before any header: some cameras add one after the
+            // delimiter; the headers (or a headerless body) follow.
+            m_pos = m_cursor;
+        }
+        return std::nullopt;
     }
-    // A blank line before any header: some servers add one after the
-    // delimiter; the headers (or the JPEG) follow.
-    return Result::NeedMore;
+    const QByteArrayView delimiter = delimiterText();
+    if (view(lineStart, lf + 1).startsWith(delimiter)) {
+        const Suffix s = suffixOf(view(lineStart + delimiter.size(), lf + 1));
+        if (s != Suffix::None) {
+            // A delimiter where a header or the blank line was due: the part
+            // has no body, and the next one is not taken for its headers.
+            ++m_resyncs;
+            enterDelimiterLine(lineStart, lineStart + delimiter.size(), s == Suffix::Closing);
+            return std::nullopt;
+        }
+    }
+    m_sawHeader = true;
+    parseHeaderLine(line);
+    return std::nullopt;
 }
 
 void MultipartReader::parseHeaderLine(QByteArrayView line)
@@ -320,193 +439,189 @@ void MultipartReader::parseHeaderLine(QByteArrayView line)
     }
 }
 
-MultipartReader::Result MultipartReader::stepBody(MultipartPart *part, bool *progressed)
+void MultipartReader::startBody(qint64 at)
 {
+    m_bodyStart = m_pos = at;
     if (m_lengthState == Length::Value) {
-        const qint64 bodyEnd = m_pos + m_contentLength;
-        if (end() < bodyEnd)
-            return Result::NeedMore;
-        Delimiter d;
-        switch (matchDelimiterAt(bodyEnd, &d)) {
-        case Match::NeedMore:
-            // Cameras send the next delimiter with the next picture: a
-            // picture whole by its length and its end marker goes on now,
-            // not a frame interval later; the delimiter is checked when it
-            // comes.
-            if (!wholeJpeg(m_pos, bodyEnd))
-                return Result::NeedMore;
-            takeBody(bodyEnd, part);
-            m_pos = bodyEnd;
-            m_state = State::AfterBody;
-            return Result::Part;
-        case Match::Found:
-            return yieldPart(bodyEnd, d, part);
-        case Match::NotFound:
-            // A wrong Content-Length: the part ends at the next delimiter.
-            m_lengthState = Length::Unusable;
-            m_scanFrom = m_pos;
-            *progressed = true;
-            return Result::NeedMore;
-        }
+        m_state = State::LengthBody;
+        return;
     }
-    Delimiter d;
-    qint64 resume = m_scanFrom;
-    if (findDelimiter(m_pos, m_scanFrom, &d, &resume) == Match::Found) {
-        // The line end before the delimiter belongs to the delimiter.
-        qint64 bodyEnd = d.start;
-        if (bodyEnd > m_pos && at(bodyEnd - 1) == '\n') {
-            --bodyEnd;
-            if (bodyEnd > m_pos && at(bodyEnd - 1) == '\r')
-                --bodyEnd;
-        }
-        return yieldPart(bodyEnd, d, part);
-    }
-    m_scanFrom = resume;
-    if (end() - m_pos > kMaxFrameBytes) {
-        // Too big for a picture: skip to the next delimiter, keep nothing.
-        ++m_droppedParts;
-        m_state = State::Dropping;
-        m_pos = qMax(m_pos, m_scanFrom - kDashLookback);
-        *progressed = true;
-    }
-    return Result::NeedMore;
+    m_state = State::Body;
+    // A body starts a line: a bare boundary right at its start ends it.
+    startSearch(at, m_bare);
 }
 
-MultipartReader::Result MultipartReader::stepAfterBody(bool *progressed)
+void MultipartReader::startSearch(qint64 at, bool atLineStart)
 {
-    Delimiter d;
-    switch (matchDelimiterAt(m_pos, &d)) {
-    case Match::NeedMore:
-        return Result::NeedMore;
-    case Match::Found:
-        enterDelimiter(d, progressed);
-        return Result::NeedMore;
-    case Match::NotFound:
-        break;
-    }
-    // The length was wrong after all, and the picture already went on
-    // ending at an inner end marker: the rest of it is no picture.
-    m_scanFrom = m_pos;
-    m_state = State::Dropping;
-    *progressed = true;
-    return Result::NeedMore;
+    m_scan = at;
+    m_matched = atLineStart && m_bare ? 1 : 0;
 }
 
-bool MultipartReader::wholeJpeg(qint64 bodyStart, qint64 bodyEnd) const
-{
-    return bodyEnd - bodyStart >= 4 && uchar(at(bodyStart)) == 0xFF && uchar(at(bodyStart + 1)) == 0xD8
-           && uchar(at(bodyEnd - 2)) == 0xFF && uchar(at(bodyEnd - 1)) == 0xD9;
-}
-
-MultipartReader::Result MultipartReader::stepDropping(bool *progressed)
-{
-    Delimiter d;
-    qint64 resume = m_scanFrom;
-    if (findDelimiter(-1, m_scanFrom, &d, &resume) == Match::Found) {
-        enterDelimiter(d, progressed);
-        return Result::NeedMore;
-    }
-    m_scanFrom = resume;
-    m_pos = qMax(m_pos, m_scanFrom - kDashLookback);
-    return Result::NeedMore;
-}
-
-void MultipartReader::takeBody(qint64 bodyEnd, MultipartPart *part)
+void MultipartReader::takePart(qint64 bodyStart, qint64 bodyEnd, MultipartPart *part)
 {
     if (part) {
         part->contentType = m_partType;
-        part->body = m_buf.mid(m_pos - m_base, bodyEnd - m_pos);
+        part->body = view(bodyStart, bodyEnd).toByteArray();
         part->headers = std::move(m_partHeaders);
     }
     m_partHeaders.clear();
 }
 
-MultipartReader::Result MultipartReader::yieldPart(qint64 bodyEnd, const Delimiter &next, MultipartPart *part)
+std::optional<MultipartReader::Result> MultipartReader::stepLengthBody(MultipartPart *part)
 {
-    takeBody(bodyEnd, part);
-    m_delimiter = next;
-    m_pos = next.start;
-    m_state = State::DelimiterLine;
+    const qint64 bodyEnd = m_bodyStart + m_contentLength;
+    if (end() < bodyEnd)
+        return Result::NeedMore;
+    // Goes on now: cameras send the next delimiter only with the next
+    // picture, a frame interval later. The delimiter is checked when it comes.
+    m_checkLineStart = m_contentLength == 0 || at(bodyEnd - 1) == '\n';
+    takePart(m_bodyStart, bodyEnd, part);
+    m_state = State::AfterLength;
+    m_pos = m_checkAt = bodyEnd;
+    m_checkGap = 0;
+    m_checkSawLf = m_checkLineStart;
+    m_matched = 0;
     return Result::Part;
 }
 
-MultipartReader::Match MultipartReader::boundarySuffix(qint64 afterBoundary, bool *closing) const
-{
-    *closing = false;
-    if (afterBoundary >= end())
-        return Match::NeedMore;
-    const char c = at(afterBoundary);
-    if (isLineSpace(c))
-        return Match::Found;
-    if (c != '-')
-        return Match::NotFound;
-    if (afterBoundary + 1 >= end())
-        return Match::NeedMore;
-    if (at(afterBoundary + 1) != '-')
-        return Match::NotFound;
-    *closing = true;
-    return Match::Found;
-}
-
-// A delimiter is the boundary after two or more dashes anywhere, or the
-// bare boundary at the start of a line (cameras that drop the dashes).
-MultipartReader::Match MultipartReader::findDelimiter(qint64 regionStart, qint64 from, Delimiter *found,
-                                                     qint64 *resumeAt) const
-{
-    const qint64 lower = qMax(regionStart, m_base);
-    qint64 p = qMax(from, m_base);
-    for (;;) {
-        const qsizetype idx = m_matcher.indexIn(m_buf, p - m_base);
-        if (idx < 0) {
-            *resumeAt = qMax(p, end() - m_boundary.size() + 1);
-            return Match::NotFound;
-        }
-        const qint64 b = m_base + idx;
-        qint64 s = b;
-        while (s > lower && at(s - 1) == '-')
-            --s;
-        const qint64 dashes = b - s;
-        const bool lineStart = s == regionStart || (s > m_base && at(s - 1) == '\n');
-        if (dashes >= 2 || (dashes == 0 && lineStart)) {
-            bool closing = false;
-            const Match m = boundarySuffix(b + m_boundary.size(), &closing);
-            if (m == Match::NeedMore) {
-                *resumeAt = b;
-                return Match::NeedMore;
-            }
-            if (m == Match::Found) {
-                *found = Delimiter{s, b + m_boundary.size(), closing};
-                return Match::Found;
-            }
-        }
-        p = b + 1;
-    }
-}
-
 // Right after a part of declared length: optional line ends, then the
-// delimiter, with or without its dashes.
-MultipartReader::Match MultipartReader::matchDelimiterAt(qint64 pos, Delimiter *found) const
+// delimiter. Anything else means the length was wrong: what follows up to
+// the next delimiter is skipped, never taken for a part.
+std::optional<MultipartReader::Result> MultipartReader::stepAfterLength()
 {
-    qint64 p = pos;
-    while (p < end() && p - pos < kMaxGapBeforeDelimiter && (at(p) == '\r' || at(p) == '\n'))
-        ++p;
-    if (p >= end())
-        return Match::NeedMore;
-    qint64 q = p;
-    while (q < end() && at(q) == '-')
-        ++q;
-    if (q >= end())
-        return q - p > kMaxDelimiterLine ? Match::NotFound : Match::NeedMore;
-    if (q - p == 1)
-        return Match::NotFound;
-    const qint64 have = qMin<qint64>(end() - q, m_boundary.size());
-    if (std::memcmp(m_buf.constData() + (q - m_base), m_boundary.constData(), size_t(have)) != 0)
-        return Match::NotFound;
-    if (have < m_boundary.size())
-        return Match::NeedMore;
+    const QByteArrayView delimiter = delimiterText();
+    while (m_checkAt < end()) {
+        const char c = at(m_checkAt);
+        if (m_matched == 0 && (c == '\r' || c == '\n') && m_checkGap < kMaxGapBeforeDelimiter) {
+            ++m_checkGap;
+            m_checkSawLf = m_checkSawLf || c == '\n';
+        } else if (m_matched < delimiter.size()) {
+            if (c != delimiter[m_matched] || (m_bare && !m_checkSawLf)) {
+                resync();
+                return std::nullopt;
+            }
+            ++m_matched;
+        } else {
+            const Suffix s = suffixOf(view(m_checkAt, end()));
+            if (s == Suffix::NeedMore)
+                return Result::NeedMore;
+            if (s == Suffix::None)
+                resync();
+            else
+                enterDelimiterLine(m_checkAt - delimiter.size(), m_checkAt, s == Suffix::Closing);
+            return std::nullopt;
+        }
+        ++m_checkAt;
+        ++m_steps;
+    }
+    return Result::NeedMore;
+}
+
+void MultipartReader::resync()
+{
+    ++m_resyncs;
+    m_state = State::Skipping;
+    startSearch(m_pos, m_checkLineStart);
+}
+
+std::optional<MultipartReader::Result> MultipartReader::stepBody(MultipartPart *part)
+{
     bool closing = false;
-    const Match m = boundarySuffix(q + m_boundary.size(), &closing);
-    if (m == Match::Found)
-        *found = Delimiter{p, q + m_boundary.size(), closing};
-    return m;
+    if (!searchDelimiter(&closing)) {
+        // Any delimiter still to come leaves more than a frame before it:
+        // drop the part now and keep nothing more of it.
+        if (m_scan - m_matched - 2 - m_bodyStart > kMaxFrameBytes) {
+            ++m_droppedParts;
+            m_state = State::Skipping;
+            m_pos = m_scan;
+            return std::nullopt;
+        }
+        return Result::NeedMore;
+    }
+    // The line end before the delimiter belongs to it (a bare boundary's
+    // line feed is already in the pattern).
+    qint64 bodyEnd = m_scan - m_pattern.size();
+    if (bodyEnd < m_bodyStart) {
+        bodyEnd = m_bodyStart;  // a bare boundary right at the start
+    } else {
+        bool lineEnd = m_bare;
+        if (!m_bare && bodyEnd > m_bodyStart && at(bodyEnd - 1) == '\n') {
+            --bodyEnd;
+            lineEnd = true;
+        }
+        if (lineEnd && bodyEnd > m_bodyStart && at(bodyEnd - 1) == '\r')
+            --bodyEnd;
+    }
+    const qint64 afterDelimiter = m_scan;
+    const qint64 delimiterStart = afterDelimiter - delimiterText().size();
+    if (bodyEnd - m_bodyStart > kMaxFrameBytes) {
+        ++m_droppedParts;
+        enterDelimiterLine(delimiterStart, afterDelimiter, closing);
+        return std::nullopt;
+    }
+    takePart(m_bodyStart, bodyEnd, part);
+    enterDelimiterLine(delimiterStart, afterDelimiter, closing);
+    return Result::Part;
+}
+
+std::optional<MultipartReader::Result> MultipartReader::stepSkipping()
+{
+    bool closing = false;
+    const bool found = searchDelimiter(&closing);
+    m_pos = m_scan;
+    if (!found)
+        return Result::NeedMore;
+    enterDelimiterLine(m_scan - delimiterText().size(), m_scan, closing);
+    return std::nullopt;
+}
+
+// Knuth-Morris-Pratt over the bytes from m_scan, its state carried across
+// reads: each byte is taken once and each fallback undoes an earlier step,
+// so the work is linear whatever the boundary. True with m_scan just past a
+// delimiter; false with m_scan at the end of what is there.
+bool MultipartReader::searchDelimiter(bool *closing)
+{
+    const qsizetype m = m_pattern.size();
+    const char *pattern = m_pattern.constData();
+    const int *fallback = m_fallback.constData();
+    const char *data = m_buf.constData();
+    const qint64 stop = end();
+    qint64 p = m_scan;
+    int k = m_matched;
+    bool found = false;
+    for (;;) {
+        if (k == m) {
+            const Suffix s = suffixOf(view(p, stop));
+            if (s == Suffix::NeedMore)
+                break;
+            if (s != Suffix::None) {
+                *closing = s == Suffix::Closing;
+                found = true;
+                break;
+            }
+            k = fallback[m];
+            ++m_steps;
+        }
+        if (k == 0) {
+            // Nothing matched yet: on to the next byte that can start it.
+            const void *hit = std::memchr(data + (p - m_base), pattern[0], size_t(stop - p));
+            const qint64 q = hit ? m_base + (static_cast<const char *>(hit) - data) : stop;
+            m_steps += quint64(q - p);
+            p = q;
+        }
+        if (p >= stop)
+            break;
+        const char c = data[p - m_base];
+        while (k > 0 && pattern[k] != c) {
+            k = fallback[k];
+            ++m_steps;
+        }
+        if (pattern[k] == c)
+            ++k;
+        ++p;
+        ++m_steps;
+    }
+    m_scan = p;
+    m_matched = found ? 0 : k;
+    return found;
 }

@@ -11,8 +11,13 @@ constexpr qsizetype kMaxPartHeaderBytes = 16 * 1024;
 constexpr qsizetype kMaxFrameBytes = 16 * 1024 * 1024;
 // Decoded picture side, read from the JPEG's frame header before decoding.
 constexpr int kMaxImageSide = 8192;
-// Bytes skipped while looking for the first delimiter are not kept; this
-// much tail is held back so a delimiter split across reads is still found.
+// A delimiter line, padding after the boundary included; longer is an
+// error. A preamble line this long that cannot be a delimiter is skipped
+// without being kept.
 constexpr qsizetype kMaxDelimiterLine = 1024;
+// A boundary as the body writes it after the delimiter's two dashes; longer
+// is an error. RFC 2046 allows 70 characters; 128 leaves room for the extra
+// dashes and decoration cameras add, and keeps the search pattern small.
+constexpr qsizetype kMaxBoundaryBytes = 128;
 
 } // namespace StreamLimits
