@@ -49,6 +49,7 @@ StreamStats StreamEngine::stats() const
     s.parts = m_shared->parts.load();
     s.skippedParts = m_shared->skippedParts.load();
     s.droppedParts = m_shared->droppedParts.load();
+    s.resyncs = m_shared->resyncs.load();
     return s;
 }
 

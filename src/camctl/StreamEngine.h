@@ -36,6 +36,7 @@ struct StreamStats
     quint64 frames = 0;       // pictures decoded and delivered
     quint64 skippedParts = 0; // parts that were not pictures
     quint64 droppedParts = 0; // parts over the frame bound
+    quint64 resyncs = 0;      // bytes skipped to find the next part
     quint64 decodeErrors = 0;
     QString lastError;        // never carries credentials
 };

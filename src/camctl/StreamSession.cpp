@@ -61,12 +61,14 @@ bool StreamSession::readParts(QByteArrayView bytes)
 {
     MultipartReader &reader = *m_reader;
     const quint64 droppedBefore = reader.droppedParts();
+    const quint64 resyncsBefore = reader.resyncs();
     reader.feed(bytes);
     MultipartPart part;
     MultipartReader::Result result;
     while ((result = reader.next(&part)) == MultipartReader::Result::Part)
         takePart(part);
     m_shared->droppedParts += reader.droppedParts() - droppedBefore;
+    m_shared->resyncs += reader.resyncs() - resyncsBefore;
     if (result == MultipartReader::Result::Error)
         return stop(reader.errorString());
     if (result == MultipartReader::Result::End)

@@ -17,6 +17,7 @@ struct StreamShared
     std::atomic<quint64> parts{0};
     std::atomic<quint64> skippedParts{0};
     std::atomic<quint64> droppedParts{0};
+    std::atomic<quint64> resyncs{0};
     std::atomic<QSize> target{QSize()};  // drawn size; invalid: full size
 };
 

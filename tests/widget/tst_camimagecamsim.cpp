@@ -173,6 +173,10 @@ void TestCamImageCamSim::faults_data()
     QTest::newRow("drip") << "drip:2" << false << QString();
     QTest::newRow("html_page") << "html" << true << "not a picture stream";
     QTest::newRow("server_error") << "status:500" << true << "500";
+    QTest::newRow("body_boundary_not_the_header_one") << "body-boundary" << false << QString();
+    QTest::newRow("slow_link") << "slow-link:4000" << false << QString();
+    QTest::newRow("endless_header_line") << "header-flood:header" << true << "too long";
+    QTest::newRow("endless_continue_answers") << "header-flood:continue" << true << "headers longer";
 }
 
 void TestCamImageCamSim::faults()
