@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     # build
     cmake ninja-build g++ pkg-config
-    qt6-base-dev qt6-base-dev-tools libgl-dev libturbojpeg0-dev libcurl4-openssl-dev
+    qt6-base-dev qt6-base-dev-tools libgl-dev libturbojpeg0-dev libjpeg62-turbo-dev libcurl4-openssl-dev
     # run: Qt's X11 platform, free look-alikes of the layout fonts, and the
     # certificate store https cameras are checked against
     qt6-qpa-plugins fonts-dejavu-core fonts-liberation2 fonts-comic-neue ca-certificates

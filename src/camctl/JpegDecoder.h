@@ -19,7 +19,7 @@ public:
 
 // libjpeg-turbo, scaling in the DCT (1/2, 1/4, 1/8) when the picture is
 // drawn at half its size or less: far cheaper than decoding full size and
-// scaling down.
+// scaling down. Pictures over Jpeg's budget are refused before decoding.
 class TurboJpegDecoder : public JpegDecoder
 {
 public:

@@ -1,10 +1,5 @@
 #include "camctl/PartFilter.h"
 
-bool startsLikeJpeg(const QByteArray &bytes)
-{
-    return bytes.size() >= 2 && uchar(bytes[0]) == 0xFF && uchar(bytes[1]) == 0xD8;
-}
-
 bool isJpegPart(const MultipartPart &part)
 {
     // "image/jpeg;size=1234" and the like: only the type before ';' counts.
@@ -14,6 +9,6 @@ bool isJpegPart(const MultipartPart &part)
     if (type == "image/jpeg" || type == "image/jpg" || type == "image/pjpeg")
         return true;
     if (type.isEmpty() || type == "application/octet-stream")
-        return startsLikeJpeg(part.body);
+        return Jpeg::startsLikeJpeg(part.body);
     return false;
 }

@@ -2,13 +2,12 @@
 
 #include "app/SafeFile.h"
 #include "camctl/Handoff.h"
+#include "camctl/Jpeg.h"
 
 #include <QDir>
 #include <QUrl>
 
-#include <turbojpeg.h>
-
-#include <memory>
+#include <functional>
 
 namespace {
 
@@ -68,23 +67,7 @@ QString SnapshotFetcher::displayAddress(const QString &address)
 
 bool SnapshotFetcher::isJpeg(const QByteArray &bytes)
 {
-    if (bytes.size() < 4 || uchar(bytes[0]) != 0xff || uchar(bytes[1]) != 0xd8)
-        return false;
-    // A body cut short has a readable header but no end marker.
-    if (!bytes.right(EndMarkerSlack).contains(QByteArrayView("\xff\xd9", 2)))
-        return false;
-    const std::unique_ptr<void, int (*)(tjhandle)> handle(tjInitDecompress(), tjDestroy);
-    if (!handle)
-        return false;
-    int width = 0;
-    int height = 0;
-    int subsampling = 0;
-    int colourspace = 0;
-    // The header only: the picture itself is not decoded here.
-    const int status = tjDecompressHeader3(handle.get(), reinterpret_cast<const unsigned char *>(bytes.constData()),
-                                           static_cast<unsigned long>(bytes.size()), &width, &height, &subsampling,
-                                           &colourspace);
-    return status == 0 && width > 0 && height > 0;
+    return Jpeg::isWholePicture(bytes);
 }
 
 bool SnapshotFetcher::fetch(const QString &address, const QString &fileName)

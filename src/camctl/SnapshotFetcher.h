@@ -24,9 +24,6 @@ public:
     // A camera's still picture is well below this; anything larger is not one.
     static constexpr qint64 MaxBodyBytes = 16 * 1024 * 1024;
     static constexpr int DefaultTimeoutMs = 15000;
-    // A whole picture ends with the end-of-image marker; a camera may add a
-    // line break or a little padding after it, never more than this.
-    static constexpr int EndMarkerSlack = 16;
 
     explicit SnapshotFetcher(QObject *parent = nullptr);
     ~SnapshotFetcher() override;

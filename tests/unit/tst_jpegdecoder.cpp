@@ -1,9 +1,14 @@
+#include "camctl/Jpeg.h"
 #include "camctl/JpegDecoder.h"
-#include "camctl/JpegInfo.h"
 #include "camctl/StreamLimits.h"
 #include "support/JpegFixture.h"
 
 #include <QTest>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include <jpeglib.h>
 
 namespace {
 
@@ -22,6 +27,70 @@ QByteArray withFrameSize(QByteArray jpeg, int width, int height)
     return {};
 }
 
+// After the start marker: four stray bytes, then an APP1 segment holding a
+// frame header. libjpeg skips the stray bytes one by one and the segment by
+// its length; a reader taking "FF 00" for a marker with a length lands
+// inside the segment and reads the decoy there.
+QByteArray withDecoyFrameHeader(const QByteArray &jpeg, int width, int height)
+{
+    QByteArray decoy("\xFF\x00\x00\x04\xFF\xE1\x00\x15", 8);
+    decoy += QByteArray("\xFF\xC0\x00\x11\x08", 5) + char(height >> 8) + char(height & 0xFF) + char(width >> 8)
+             + char(width & 0xFF) + QByteArray("\x03\x01\x22\x00\x02\x11\x01\x03\x11\x01", 10);
+    return jpeg.left(2) + decoy + jpeg.mid(2);
+}
+
+// A progressive picture whose last scan is sent again until it has scans
+// in all; libjpeg decodes the repeats with a warning each.
+QByteArray withScans(const QByteArray &progressive, int scans)
+{
+    const qsizetype last = progressive.lastIndexOf(QByteArray("\xFF\xDA", 2));
+    const QByteArray lastScan = progressive.mid(last, progressive.size() - 2 - last);
+    QByteArray out = progressive.chopped(2);
+    for (int n = int(progressive.count(QByteArray("\xFF\xDA", 2))); n < scans; ++n)
+        out += lastScan;
+    return out + "\xFF\xD9";
+}
+
+// A sequential picture written one component per scan: libjpeg holds all
+// of its coefficients, as it does a progressive one's.
+QByteArray scanPerComponent(int width, int height)
+{
+    jpeg_compress_struct c;
+    jpeg_error_mgr errors;
+    c.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&c);
+    unsigned char *buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&c, &buffer, &size);
+    c.image_width = JDIMENSION(width);
+    c.image_height = JDIMENSION(height);
+    c.input_components = 3;
+    c.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&c);
+    static const jpeg_scan_info scans[3] = {{1, {0}, 0, 63, 0, 0}, {1, {1}, 0, 63, 0, 0}, {1, {2}, 0, 63, 0, 0}};
+    c.scan_info = scans;
+    c.num_scans = 3;
+    jpeg_start_compress(&c, TRUE);
+    QByteArray row(width * 3, char(200));
+    JSAMPROW rows[1] = {reinterpret_cast<JSAMPROW>(row.data())};
+    while (c.next_scanline < c.image_height)
+        jpeg_write_scanlines(&c, rows, 1);
+    jpeg_finish_compress(&c);
+    const QByteArray out(reinterpret_cast<const char *>(buffer), qsizetype(size));
+    jpeg_destroy_compress(&c);
+    std::free(buffer);
+    return out;
+}
+
+// The first scan's first component reads Huffman tables 3, never defined:
+// a fatal error before any row is written.
+QByteArray withUndefinedTables(QByteArray jpeg)
+{
+    const qsizetype sos = jpeg.indexOf(QByteArray("\xFF\xDA", 2));
+    jpeg[sos + 6] = char(0x33);
+    return jpeg;
+}
+
 } // namespace
 
 class TestJpegDecoder : public QObject
@@ -29,27 +98,32 @@ class TestJpegDecoder : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void frameHeader_data();
-    void frameHeader();
+    void header_data();
+    void header();
     void scaleDenominator_data();
     void scaleDenominator();
     void decodes_data();
     void decodes();
-    void sideBoundCheckedBeforeDecoding_data();
-    void sideBoundCheckedBeforeDecoding();
+    void budgetCheckedBeforeDecoding_data();
+    void budgetCheckedBeforeDecoding();
+    void errorGivesNoPicture_data();
+    void errorGivesNoPicture();
 };
 
-void TestJpegDecoder::frameHeader_data()
+void TestJpegDecoder::header_data()
 {
     QTest::addColumn<QByteArray>("jpeg");
     QTest::addColumn<bool>("valid");
     QTest::addColumn<QSize>("size");
-    QTest::addColumn<bool>("progressive");
+    QTest::addColumn<bool>("multiScan");
     const QByteArray base = makeJpeg(64, 48);
     QTest::newRow("baseline") << base << true << QSize(64, 48) << false;
     QTest::newRow("progressive") << makeJpeg(40, 30, Qt::blue, 80, true) << true << QSize(40, 30) << true;
+    QTest::newRow("scan_per_component") << scanPerComponent(24, 16) << true << QSize(24, 16) << true;
     // Fill bytes before a marker are legal.
     QTest::newRow("fill_bytes") << base.left(2) + "\xFF\xFF" + base.mid(2) << true << QSize(64, 48) << false;
+    QTest::newRow("decoy_frame_header_is_not_read") << withDecoyFrameHeader(base, 8, 8) << true << QSize(64, 48)
+                                                    << false;
     QTest::newRow("cut_before_frame_header") << base.left(20) << false << QSize(0, 0) << false;
     QTest::newRow("not_a_jpeg") << QByteArray("GIF89a......") << false << QSize(0, 0) << false;
     QTest::newRow("segment_length_runs_off") << QByteArray("\xFF\xD8\xFF\xE0\xFF\xFF", 6) << false << QSize(0, 0)
@@ -58,19 +132,19 @@ void TestJpegDecoder::frameHeader_data()
                                          << QSize(0, 0) << false;
 }
 
-void TestJpegDecoder::frameHeader()
+void TestJpegDecoder::header()
 {
     QFETCH(QByteArray, jpeg);
     QFETCH(bool, valid);
     QFETCH(QSize, size);
-    QFETCH(bool, progressive);
-    const JpegInfo info = readJpegInfo(jpeg);
-    QCOMPARE(info.valid, valid);
+    QFETCH(bool, multiScan);
+    const Jpeg::Header h = Jpeg::readHeader(jpeg);
+    QCOMPARE(h.valid, valid);
     if (!valid)
         return;
-    QCOMPARE(QSize(info.width, info.height), size);
-    QCOMPARE(info.progressive, progressive);
-    QCOMPARE(info.components, 3);
+    QCOMPARE(QSize(h.width, h.height), size);
+    QCOMPARE(h.multiScan, multiScan);
+    QCOMPARE(h.scanBufferBytes > 0, multiScan);
 }
 
 void TestJpegDecoder::scaleDenominator_data()
@@ -112,6 +186,9 @@ void TestJpegDecoder::decodes_data()
     QTest::newRow("truncated") << base.left(base.size() / 2) << QSize() << QSize(704, 576);
     QTest::newRow("no_end_marker") << base.chopped(2) << QSize() << QSize(704, 576);
     QTest::newRow("junk_after_end") << base + "trailing junk" << QSize() << QSize(704, 576);
+    // Covering 64 x 64 would take the whole 2048 x 120: reduced until the
+    // output is within six times the drawn area.
+    QTest::newRow("odd_shape_reduced_further") << makeJpeg(2048, 120) << QSize(64, 64) << QSize(512, 30);
 }
 
 void TestJpegDecoder::decodes()
@@ -127,30 +204,66 @@ void TestJpegDecoder::decodes()
     QVERIFY(qRed(image.pixel(0, 0)) > 200);
 }
 
-void TestJpegDecoder::sideBoundCheckedBeforeDecoding_data()
+void TestJpegDecoder::budgetCheckedBeforeDecoding_data()
 {
     QTest::addColumn<QByteArray>("jpeg");
-    QTest::addColumn<bool>("refused");
+    QTest::addColumn<QString>("refusal");  // part of the error; empty: decoded
     const int side = StreamLimits::kMaxImageSide;
+    const QString tooLarge = QStringLiteral("larger than 8192x8192");
+    const QString scanBuffer = QStringLiteral("in several scans");
+    const QByteArray progressive = makeJpeg(64, 48, Qt::red, 80, true);
     // The claimed size has no pixel data behind it: a refusal that names
     // the bound proves the decoder was never started.
-    QTest::newRow("too_wide") << withFrameSize(makeJpeg(16, 16), side + 1, 16) << true;
-    QTest::newRow("too_high") << withFrameSize(makeJpeg(16, 16), 16, side + 1) << true;
-    QTest::newRow("huge_progressive") << withFrameSize(makeJpeg(16, 16, Qt::red, 80, true), 60000, 60000) << true;
-    QTest::newRow("at_the_bound") << makeJpeg(side, 8) << false;
-    QTest::newRow("garbage") << QByteArray("not a picture at all") << true;
+    QTest::newRow("too_wide") << withFrameSize(makeJpeg(16, 16), side + 1, 16) << tooLarge;
+    QTest::newRow("too_high") << withFrameSize(makeJpeg(16, 16), 16, side + 1) << tooLarge;
+    QTest::newRow("at_the_side_bound") << makeJpeg(side, 8) << QString();
+    QTest::newRow("huge_progressive") << withFrameSize(makeJpeg(16, 16, Qt::red, 80, true), 60000, 60000)
+                                      << tooLarge;
+    // The decoy says 8192 x 8192; libjpeg would decode the real header's.
+    QTest::newRow("decoy_frame_header")
+        << withDecoyFrameHeader(withFrameSize(makeJpeg(16, 16), 65500, 65500), side, side) << tooLarge;
+    QTest::newRow("too_many_pixels") << withFrameSize(makeJpeg(16, 16), 4000, 4000)
+                                     << QStringLiteral("more than 8847360 pixels");
+    QTest::newRow("progressive_4k_over_scan_buffer")
+        << withFrameSize(makeJpeg(16, 16, Qt::red, 80, true), 4096, 2160) << scanBuffer;
+    QTest::newRow("scan_per_component_over_scan_buffer") << withFrameSize(scanPerComponent(16, 16), 4096, 2160)
+                                                         << scanBuffer;
+    QTest::newRow("progressive_1080p_in_budget") << makeJpeg(1920, 1080, Qt::red, 80, true) << QString();
+    QTest::newRow("scans_at_the_bound") << withScans(progressive, Jpeg::kMaxScans) << QString();
+    QTest::newRow("too_many_scans") << withScans(progressive, Jpeg::kMaxScans + 1)
+                                    << QStringLiteral("more than 64 scans");
 }
 
-void TestJpegDecoder::sideBoundCheckedBeforeDecoding()
+void TestJpegDecoder::budgetCheckedBeforeDecoding()
 {
     QFETCH(QByteArray, jpeg);
-    QFETCH(bool, refused);
+    QFETCH(QString, refusal);
     QVERIFY(!jpeg.isEmpty());
     QString error;
     const QImage image = TurboJpegDecoder().decode(jpeg, QSize(), &error);
-    QCOMPARE(image.isNull(), refused);
-    if (refused && readJpegInfo(jpeg).valid)
-        QVERIFY2(error.contains(QStringLiteral("larger than 8192x8192")), qPrintable(error));
+    QCOMPARE(image.isNull(), !refusal.isEmpty());
+    QVERIFY2(error.contains(refusal), qPrintable(error));
+}
+
+void TestJpegDecoder::errorGivesNoPicture_data()
+{
+    QTest::addColumn<QByteArray>("jpeg");
+    const QByteArray base = makeJpeg(64, 48);
+    QTest::newRow("garbage") << QByteArray("not a picture at all");
+    QTest::newRow("fatal_error") << withUndefinedTables(base);
+    // TurboJPEG 2.1 reports an error after a warning as a warning: the
+    // picture, never written, must not be shown as one.
+    QTest::newRow("warning_then_fatal_error")
+        << withUndefinedTables(base.left(2) + QByteArray("\x00\x00", 2) + base.mid(2));
+}
+
+void TestJpegDecoder::errorGivesNoPicture()
+{
+    QFETCH(QByteArray, jpeg);
+    QString error;
+    const QImage image = TurboJpegDecoder().decode(jpeg, QSize(), &error);
+    QVERIFY(image.isNull());
+    QVERIFY(!error.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestJpegDecoder)
