@@ -36,7 +36,7 @@ struct Job
 
 // Lives as long as the queue or its running decode, whichever is longer:
 // the queue may be destroyed while a decode runs.
-struct DecodeQueue::Shared
+struct DecodeQueue::Shared : std::enable_shared_from_this<DecodeQueue::Shared>
 {
     std::shared_ptr<JpegDecoder> decoder;
     mutable QMutex mutex;
@@ -45,8 +45,38 @@ struct DecodeQueue::Shared
     quint64 replaced = 0;
     DecodeQueue *owner = nullptr;  // null once the queue is gone
 
+    // Results not yet taken by the owner's thread: the newest picture, and
+    // the last failure since. However long that thread is busy, they never
+    // pile up; one posted call takes whatever is there.
+    struct Ready
+    {
+        std::optional<Job> picture;
+        QImage image;
+        std::optional<std::pair<QString, quint64>> failure;
+    } ready;
+    bool deliveryPosted = false;
+
     void run();
+    void deliver();
 };
+
+void DecodeQueue::Shared::deliver()
+{
+    Ready taken;
+    DecodeQueue *q = nullptr;
+    {
+        QMutexLocker lock(&mutex);
+        taken = std::exchange(ready, {});
+        deliveryPosted = false;
+        q = owner;
+    }
+    if (!q)
+        return;
+    if (taken.failure)
+        Q_EMIT q->failed(taken.failure->first, taken.failure->second);
+    if (taken.picture)
+        Q_EMIT q->decoded(taken.image, taken.picture->jpeg, taken.picture->tag, taken.picture->headers);
+}
 
 void DecodeQueue::Shared::run()
 {
@@ -66,16 +96,25 @@ void DecodeQueue::Shared::run()
         QMutexLocker lock(&mutex);
         if (!owner)
             continue;
+        if (image.isNull()) {
+            ready.failure.emplace(error, job.tag);
+        } else {
+            if (ready.picture)
+                ++replaced;
+            ready.picture = std::move(job);
+            ready.image = image;
+        }
+        if (deliveryPosted)
+            continue;
+        deliveryPosted = true;
         // Posted under the lock: the owner cannot be half destroyed here,
-        // and a result posted to it dies with it.
-        DecodeQueue *q = owner;
+        // and a call posted to it dies with it.
+        std::weak_ptr<Shared> self = weak_from_this();
         QMetaObject::invokeMethod(
-            q,
-            [q, image, error, job] {
-                if (image.isNull())
-                    Q_EMIT q->failed(error, job.tag);
-                else
-                    Q_EMIT q->decoded(image, job.jpeg, job.tag, job.headers);
+            owner,
+            [self] {
+                if (const std::shared_ptr<Shared> shared = self.lock())
+                    shared->deliver();
             },
             Qt::QueuedConnection);
     }

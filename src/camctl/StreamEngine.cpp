@@ -40,7 +40,7 @@ void StreamEngine::setTimings(const StreamTimings &timings)
 
 void StreamEngine::setTargetSize(QSize size)
 {
-    m_shared->target.store(size);
+    m_shared->setTarget(size);
 }
 
 StreamStats StreamEngine::stats() const

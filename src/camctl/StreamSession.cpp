@@ -83,7 +83,7 @@ void StreamSession::takePart(const MultipartPart &part)
         return;
     }
     ++m_shared->parts;
-    m_decodes.submit(part.body, m_shared->target.load(), m_generation, part.headers);
+    m_decodes.submit(part.body, m_shared->target(), m_generation, part.headers);
 }
 
 void StreamSession::finished(const HttpOutcome &outcome)

@@ -18,7 +18,16 @@ struct StreamShared
     std::atomic<quint64> skippedParts{0};
     std::atomic<quint64> droppedParts{0};
     std::atomic<quint64> resyncs{0};
-    std::atomic<QSize> target{QSize()};  // drawn size; invalid: full size
+
+    // The drawn size (invalid: full size), as one word so every platform
+    // reads and writes it without a lock.
+    void setTarget(QSize size) { m_target.store(pack(size), std::memory_order_relaxed); }
+    QSize target() const { return unpack(m_target.load(std::memory_order_relaxed)); }
+
+private:
+    static quint64 pack(QSize s) { return quint64(quint32(s.width())) << 32 | quint32(s.height()); }
+    static QSize unpack(quint64 v) { return QSize(int(quint32(v >> 32)), int(quint32(v))); }
+    std::atomic<quint64> m_target{pack(QSize())};
 };
 
 // One attempt at a camera's address, on the camera client's worker thread:
