@@ -3,6 +3,7 @@
 // body, headers), the same counts and the same final answer; it stays
 // within its bounds; and its work stays linear in the bytes.
 
+#include "FuzzCheck.h"
 #include "camctl/MultipartReader.h"
 #include "camctl/StreamLimits.h"
 
@@ -10,15 +11,6 @@
 #include <cstdlib>
 
 namespace {
-void check(bool ok, int line)
-{
-    if (!ok) {
-        std::fprintf(stderr, "property broken at line %d\n", line);
-        std::abort();
-    }
-}
-#define CHECK(condition) check(condition, __LINE__)
-
 using Result = MultipartReader::Result;
 
 struct Outcome
