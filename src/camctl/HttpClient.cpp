@@ -165,8 +165,6 @@ HttpOutcome outcomeOf(State &s, CURLcode code)
             error = QStringLiteral("timed out");
             break;
         case CURLE_GOT_NOTHING:
-        case CURLE_RECV_ERROR:
-        case CURLE_SEND_ERROR:
         case CURLE_PARTIAL_FILE:
             o.failure = F::Closed;
             error = QStringLiteral("the camera closed the connection");
