@@ -1,7 +1,7 @@
 // Properties of the settings-file writer on any file: the key written reads
 // back with its new value; the section's other entries keep their values
 // and order; and every other line of the file stays byte for byte.
-#include "bar/IniFile.h"
+#include "base/IniFile.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -6,7 +6,7 @@
 // spacing, pictures per control and the longest stall of the UI thread.
 //
 //   ocellane-soak [--seconds 600] [--fps 25]
-#include "app/MemoryTuning.h"
+#include "base/MemoryTuning.h"
 #include "camctl/StreamEngine.h"
 #include "camctl/TCamImage.h"
 #include "support/CamSimProcess.h"
