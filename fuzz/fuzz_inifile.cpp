@@ -1,22 +1,12 @@
 // Properties of the settings-file writer on any file: the key written reads
 // back with its new value; the section's other entries keep their values
 // and order; and every other line of the file stays byte for byte.
+#include "FuzzCheck.h"
 #include "base/IniFile.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 
 namespace {
-void check(bool ok, int line)
-{
-    if (!ok) {
-        std::fprintf(stderr, "property broken at line %d\n", line);
-        std::abort();
-    }
-}
-#define CHECK(condition) check(condition, __LINE__)
-
 // The new file keeps every line of the old one but the one whose value was
 // replaced: what the write took away from the old bytes lies within a
 // single line (an insertion takes nothing away).

@@ -5,20 +5,9 @@
 
 #include "camctl/MultipartReader.h"
 #include "camctl/StreamLimits.h"
-
-#include <cstdio>
-#include <cstdlib>
+#include "FuzzCheck.h"
 
 namespace {
-void check(bool ok, int line)
-{
-    if (!ok) {
-        std::fprintf(stderr, "property broken at line %d\n", line);
-        std::abort();
-    }
-}
-#define CHECK(condition) check(condition, __LINE__)
-
 using Result = MultipartReader::Result;
 
 struct Outcome

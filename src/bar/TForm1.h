@@ -1,54 +1,28 @@
 #pragma once
 
 #include "bar/BarLayout.h"
+#include "bar/BarWidgets.h"
 #include "bar/Sequencer.h"
 #include "base/DragTracker.h"
 #include "config/LineList.h"
 
 #include <QWidget>
 
-class ClickPanel;
-class QAction;
-class QComboBox;
-class QMenu;
-class QSpinBox;
 class QTimer;
 class SnapshotFetcher;
-class SolidLabel;
-class SpeedButton;
 class TCamImage;
-class TForm2;
-class TForm4;
-class TForm6;
-class TForm10;
-class TForm11;
-class TForm12;
-class TForm13;
-
-// The widget class behind each kind of bar control and menu row.
-namespace BarControls {
-using GlyphButton = SpeedButton;
-using TextButton = SpeedButton;
-using FlatTextButton = SpeedButton;
-using SpinEdit = QSpinBox;
-using AddressBox = QComboBox;
-using ProductLabel = SolidLabel;
-using SequencePanel = ClickPanel;
-using Item = QAction;
-using Submenu = QMenu;
-} // namespace BarControls
 
 // The windows the bar opens. The start-up hands them over once they all
 // exist; a bar built alone (in a test) has none, or only some.
 struct BarWindows
 {
-    TForm2 *about = nullptr;
-    TForm11 *help = nullptr;
-    TForm12 *settings = nullptr;
-    TForm13 *licence = nullptr;
-    TForm4 *single = nullptr;
-    TForm10 *nine = nullptr;
-    TForm6 *quad = nullptr;
+    class TForm2 *about = nullptr;
+    class TForm11 *help = nullptr;
+    class TForm12 *settings = nullptr;
+    class TForm13 *licence = nullptr;
+    class TForm4 *single = nullptr;
+    class TForm10 *nine = nullptr;
+    class TForm6 *quad = nullptr;
 };
 
 // The control bar: the frameless, always-on-top main window from which
