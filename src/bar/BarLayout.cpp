@@ -13,15 +13,6 @@ const QList<Control> &controls()
     return table;
 }
 
-const Control *find(const QString &name)
-{
-    for (const Control &control : controls()) {
-        if (name == QLatin1String(control.name))
-            return &control;
-    }
-    return nullptr;
-}
-
 const QList<MenuItem> &menu()
 {
     static const QList<MenuItem> table = {

@@ -87,7 +87,6 @@ inline constexpr int Colour = 6566963;          // dark slate blue
 inline constexpr int AddressBoxText = 65280;    // lime
 
 const QList<Control> &controls();
-const Control *find(const QString &name);
 
 // Every popup menu item, once: X(name, depth, caption, kind, shortcut).
 #define OCELLANE_BAR_MENU(X) \

@@ -27,8 +27,8 @@ struct BarWindows
 
 // The control bar: the frameless, always-on-top main window from which
 // every function is reached. It works on the camera list the start-up
-// hands it and owns the program-wide selection state. Its handlers are thin: each runs inside the error guard
-// and calls into the core.
+// hands it and owns the program-wide selection state. Its handlers are
+// thin: each runs inside the error guard and calls into the core.
 class TForm1 : public QWidget
 {
     Q_OBJECT

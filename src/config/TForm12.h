@@ -31,8 +31,8 @@ using CloseButton = QPushButton;
 
 // The camera settings dialog: not modal, French whatever the bar's
 // language. It builds one camera's addresses at a time and writes them into
-// the camera list it is given and its own DialogCameraList, and saves and opens
-// list files.
+// the camera list it is given and its own DialogCameraList, and saves and
+// opens list files.
 class TForm12 : public QWidget
 {
     Q_OBJECT
