@@ -2,7 +2,7 @@
 // back with its new value; the section's other entries keep their values
 // and order; and every other line of the file stays byte for byte.
 #include "FuzzCheck.h"
-#include "bar/IniFile.h"
+#include "base/IniFile.h"
 
 #include <algorithm>
 #include <cstdio>

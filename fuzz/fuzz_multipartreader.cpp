@@ -6,9 +6,7 @@
 #include "FuzzCheck.h"
 #include "camctl/MultipartReader.h"
 #include "camctl/StreamLimits.h"
-
-#include <cstdio>
-#include <cstdlib>
+#include "FuzzCheck.h"
 
 namespace {
 using Result = MultipartReader::Result;

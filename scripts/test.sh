@@ -24,6 +24,9 @@ stage() {
     printf '\n==== %s ====\n' "$*"
 }
 
+# The layers' include rule first: it needs no build.
+"$root/scripts/check-includes.sh"
+
 stage "dependencies"
 "$root/scripts/deps.sh"
 
@@ -38,15 +41,12 @@ stage "sanitizers: address and undefined behaviour"
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:detect_stack_use_after_return=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 export LSAN_OPTIONS="suppressions=$root/scripts/lsan.supp:print_suppressions=0"
-BUILD_DIR="$root/build-asan" "$root/scripts/build.sh" \
-    -DCMAKE_BUILD_TYPE=Debug \
-    -DCMAKE_CXX_FLAGS="-fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer" \
-    -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined"
+PRESET=sanitize BUILD_DIR="$root/build-asan" "$root/scripts/build.sh"
 (cd "$root/build-asan" && ctest --output-on-failure -j "$jobs" -LE packaging)
 unset ASAN_OPTIONS UBSAN_OPTIONS LSAN_OPTIONS
 
 stage "fuzzing"
-CXX=clang++ cmake -S "$root" -B "$root/build-fuzz" -G Ninja -DOCELLANE_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+(cd "$root" && cmake --preset fuzz -B "$root/build-fuzz" >/dev/null)
 fuzzers=$(cd "$root/fuzz" && ls fuzz_*.cpp | sed 's/\.cpp$//')
 cmake --build "$root/build-fuzz" -j "$jobs" --target $fuzzers
 (cd "$root/build-fuzz" && ctest --output-on-failure -L fuzz -j "$jobs")

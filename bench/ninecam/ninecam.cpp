@@ -7,7 +7,7 @@
 // resident memory.
 //
 //   ocellane-bench-ninecam --frames-dir DIR [--seconds 30] [--warm-up 15] [--fps 25]
-#include "app/MemoryTuning.h"
+#include "base/MemoryTuning.h"
 #include "camctl/StreamEngine.h"
 #include "camctl/TCamImage.h"
 #include "support/CamSimProcess.h"

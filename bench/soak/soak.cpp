@@ -10,7 +10,7 @@
 // password in anything the process writes or reports.
 //
 //   ocellane-soak [--seconds 600] [--fps 25]     (--seconds 60 to try it)
-#include "app/MemoryTuning.h"
+#include "base/MemoryTuning.h"
 #include "camctl/HttpClient.h"
 #include "camctl/StreamEngine.h"
 #include "camctl/TCamImage.h"

@@ -3,6 +3,7 @@
 #include "app/ErrorBox.h"
 #include "app/Fonts.h"
 #include "app/Forms.h"
+#include "base/ErrorGuard.h"
 #include "bar/TForm1.h"
 #include "config/TForm12.h"
 #include "info/TForm11.h"
@@ -16,10 +17,10 @@
 #include <QStyleFactory>
 
 namespace {
-template<typename Form>
-void create(std::unique_ptr<Form> &owner, Form *&instance)
+template<typename Form, typename... Args>
+void create(std::unique_ptr<Form> &owner, Form *&instance, Args &&...args)
 {
-    owner = std::make_unique<Form>();
+    owner = std::make_unique<Form>(std::forward<Args>(args)...);
     instance = owner.get();
 }
 
@@ -34,14 +35,22 @@ void destroy(std::unique_ptr<Form> &owner, Form *&instance)
 ProgramWindows::ProgramWindows()
 {
     try {
-        create(m_form1, Form1);
+        create(m_form1, Form1, m_cameraList);
         create(m_form2, Form2);
         create(m_form11, Form11);
-        create(m_form12, Form12);
+        create(m_form12, Form12, m_cameraList);
         create(m_form13, Form13);
         create(m_form4, Form4);
         create(m_form10, Form10);
         create(m_form6, Form6);
+        // The bar opens every other window; it gets them once they all exist.
+        m_form1->setWindows({.about = m_form2.get(),
+                             .help = m_form11.get(),
+                             .settings = m_form12.get(),
+                             .licence = m_form13.get(),
+                             .single = m_form4.get(),
+                             .nine = m_form10.get(),
+                             .quad = m_form6.get()});
     } catch (...) {
         releaseAll();
         throw;
@@ -76,6 +85,7 @@ int runProgram(int &argc, char **argv)
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     QApplication::setQuitOnLastWindowClosed(false);
     Fonts::installSubstitutions();
+    ErrorBox::setPresenter(ErrorBox::showMessageBox);
 
     std::unique_ptr<ProgramWindows> windows;
     const bool started = ErrorBox::guard([&] { windows = std::make_unique<ProgramWindows>(); });

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/Forms.h"
+#include "config/LineList.h"
 
 #include <memory>
 
@@ -17,8 +18,14 @@ public:
     ProgramWindows(const ProgramWindows &) = delete;
     ProgramWindows &operator=(const ProgramWindows &) = delete;
 
+    // The camera list every window works on: the bar reads it, the dialog
+    // writes into it. It outlives the windows.
+    LineList &cameraList() { return m_cameraList; }
+
 private:
     void releaseAll();
+
+    LineList m_cameraList;
 
     std::unique_ptr<TForm1> m_form1;
     std::unique_ptr<TForm2> m_form2;

@@ -1,4 +1,4 @@
-#include "app/MemoryTuning.h"
+#include "base/MemoryTuning.h"
 #include "app/Startup.h"
 
 // The program reads no command-line arguments of its own; Qt's platform

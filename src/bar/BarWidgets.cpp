@@ -1,6 +1,6 @@
 #include "bar/BarWidgets.h"
 
-#include "app/Look.h"
+#include "widgets/Look.h"
 
 #include <QMouseEvent>
 #include <QPainter>

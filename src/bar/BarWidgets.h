@@ -1,7 +1,11 @@
 #pragma once
 
+#include <QAction>
+#include <QComboBox>
 #include <QFrame>
 #include <QLabel>
+#include <QMenu>
+#include <QSpinBox>
 #include <QToolButton>
 
 // A small panel with a one-pixel border that reports clicks, like the
@@ -64,3 +68,17 @@ Q_SIGNALS:
 protected:
     void mousePressEvent(QMouseEvent *event) override;
 };
+
+// The widget class behind each kind of bar control and menu row
+// (BarLayout's kinds), so the bar's members follow from its layout list.
+namespace BarControls {
+using GlyphButton = SpeedButton;
+using TextButton = SpeedButton;
+using FlatTextButton = SpeedButton;
+using SpinEdit = QSpinBox;
+using AddressBox = QComboBox;
+using ProductLabel = SolidLabel;
+using SequencePanel = ClickPanel;
+using Item = QAction;
+using Submenu = QMenu;
+} // namespace BarControls

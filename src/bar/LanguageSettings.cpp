@@ -1,7 +1,7 @@
 #include "bar/LanguageSettings.h"
 
-#include "app/SafeFile.h"
-#include "bar/IniFile.h"
+#include "base/SafeFile.h"
+#include "base/IniFile.h"
 
 #include <QDir>
 #include <QFile>

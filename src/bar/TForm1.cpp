@@ -1,10 +1,12 @@
 #include "bar/TForm1.h"
 
-#include "app/ErrorBox.h"
-#include "app/Look.h"
+#include "base/ErrorGuard.h"
+#include "widgets/Look.h"
 #include "bar/BarLayout.h"
 #include "bar/BarWidgets.h"
 #include "bar/Glyphs.h"
+#include "base/Version.h"
+#include "widgets/Take.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -94,17 +96,10 @@ QWidget *createControl(const BarLayout::Control &row, QWidget *parent)
     return widget;
 }
 
-template<typename T>
-void take(QWidget *client, T *&member, const char *name)
-{
-    member = client->findChild<T *>(QLatin1String(name), Qt::FindDirectChildrenOnly);
-    Q_ASSERT(member);
-}
-
 } // namespace
 
-TForm1::TForm1(QWidget *parent)
-    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+TForm1::TForm1(LineList &cameras, QWidget *parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint), m_cameras(cameras)
 {
     buildLayout();
     buildMenu();
@@ -132,7 +127,7 @@ TForm1::~TForm1() = default;
 void TForm1::buildLayout()
 {
     setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(QString::fromUtf8(BarLayout::Caption));
+    setWindowTitle(QStringLiteral(OCELLANE_PRODUCT_NAME));
     setFixedSize(BarLayout::ClientWidth + 2 * BarLayout::Border, BarLayout::ClientHeight + 2 * BarLayout::Border);
     move(BarLayout::Left, BarLayout::Top);
     setFont(Look::font(QStringLiteral("Verdana"), 11));
@@ -148,39 +143,9 @@ void TForm1::buildLayout()
     for (const BarLayout::Control &row : BarLayout::controls())
         createControl(row, m_client);
 
-    take(m_client, SpeedButton7, "SpeedButton7");
-    take(m_client, SpeedButton10, "SpeedButton10");
-    take(m_client, SpeedButton14, "SpeedButton14");
-    take(m_client, SpeedButton8, "SpeedButton8");
-    take(m_client, SpeedButton9, "SpeedButton9");
-    take(m_client, SpeedButton25, "SpeedButton25");
-    take(m_client, SpeedButton26, "SpeedButton26");
-    take(m_client, SpeedButton27, "SpeedButton27");
-    take(m_client, CSpinEdit1, "CSpinEdit1");
-    take(m_client, URLCombo, "URLCombo");
-    take(m_client, SpeedButton15, "SpeedButton15");
-    take(m_client, SpeedButton17, "SpeedButton17");
-    take(m_client, SpeedButton18, "SpeedButton18");
-    take(m_client, SpeedButton19, "SpeedButton19");
-    take(m_client, SpeedButton20, "SpeedButton20");
-    take(m_client, SpeedButton21, "SpeedButton21");
-    take(m_client, SpeedButton22, "SpeedButton22");
-    take(m_client, SpeedButton23, "SpeedButton23");
-    take(m_client, SpeedButton24, "SpeedButton24");
-    take(m_client, SpeedButton11, "SpeedButton11");
-    take(m_client, SpeedButton5, "SpeedButton5");
-    take(m_client, Label6, "Label6");
-    take(m_client, Panel3, "Panel3");
-    take(m_client, Panel4, "Panel4");
-    take(m_client, Panel5, "Panel5");
-    take(m_client, Panel6, "Panel6");
-    take(m_client, Panel15, "Panel15");
-    take(m_client, Panel16, "Panel16");
-    take(m_client, Panel17, "Panel17");
-    take(m_client, Panel18, "Panel18");
-    take(m_client, Panel19, "Panel19");
-    take(m_client, Panel7, "Panel7");
-    take(m_client, Panel8, "Panel8");
+#define OCELLANE_BAR_TAKE(name, ...) take(m_client, name, #name);
+    OCELLANE_BAR_CONTROLS(OCELLANE_BAR_TAKE)
+#undef OCELLANE_BAR_TAKE
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -198,7 +163,7 @@ void TForm1::buildMenu()
         parents.resize(row.depth + 1);
         QMenu *parentMenu = parents.at(row.depth);
         const QString caption = QString::fromUtf8(row.caption);
-        if (row.submenu) {
+        if (row.kind == BarLayout::MenuKind::Submenu) {
             QMenu *submenu = parentMenu->addMenu(caption);
             submenu->setObjectName(QLatin1String(row.name));
             parents.append(submenu);
@@ -218,36 +183,9 @@ void TForm1::buildMenu()
             items.insert(QLatin1String(row.name), action);
         }
     }
-    auto menu = [&](const char *name) { return qobject_cast<QMenu *>(items.value(QLatin1String(name))); };
-    auto action = [&](const char *name) { return qobject_cast<QAction *>(items.value(QLatin1String(name))); };
-    Quitter2 = action("Quitter2");
-    Configuration2 = menu("Configuration2");
-    Paramtragecamras2 = action("Paramtragecamras2");
-    Langue1 = menu("Langue1");
-    Franais1 = action("Franais1");
-    Anglais1 = action("Anglais1");
-    Italien1 = action("Italien1");
-    Camras2 = menu("Camras2");
-    Camra1 = action("Camra1");
-    Camra2 = action("Camra2");
-    Camra3 = action("Camra3");
-    Camra4 = action("Camra4");
-    Camra5 = action("Camra5");
-    Camra6 = action("Camra6");
-    Camra7 = action("Camra7");
-    Camra8 = action("Camra8");
-    Camra9 = action("Camra9");
-    Affichage2 = menu("Affichage2");
-    Image2 = action("Image2");
-    N380x1 = action("N380x1");
-    N640x1 = action("N640x1");
-    N740x1 = action("N740x1");
-    Multivision4 = action("Multivision4");
-    Multivision9voies2 = action("Multivision9voies2");
-    Aide3 = menu("Aide3");
-    Aide4 = action("Aide4");
-    License2 = action("License2");
-    Aproposde2 = action("Aproposde2");
+#define OCELLANE_BAR_TAKE(name, ...) name = qobject_cast<std::remove_pointer_t<decltype(name)> *>(items.value(QLatin1String(#name)));
+    OCELLANE_BAR_MENU(OCELLANE_BAR_TAKE)
+#undef OCELLANE_BAR_TAKE
 
     // Only the right button on the menu button opens the menu.
     connect(SpeedButton7, &SpeedButton::rightPressed, this, [this](const QPoint &globalPos) {
@@ -271,7 +209,7 @@ void TForm1::loadStartupList()
     // A missing or unreadable start-up file is not an error: the default
     // list stays. Only this step is guarded.
     try {
-        CameraList.loadFromFile(QStringLiteral("config.lst"));
+        m_cameras.loadFromFile(QStringLiteral("config.lst"));
     } catch (const std::exception &) {
     }
 }
@@ -280,7 +218,7 @@ void TForm1::Camras1Click()
 {
     const QList<QAction *> items = cameraMenuItems();
     for (int n = 1; n <= LineList::CameraCount; ++n)
-        items[n - 1]->setText(CameraList.text(LineList::NameLineOffset + n - 1));
+        items[n - 1]->setText(m_cameras.text(LineList::NameLineOffset + n - 1));
 }
 
 void TForm1::FormMouseDown(Qt::MouseButton button, int x, int y)

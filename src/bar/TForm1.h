@@ -1,36 +1,54 @@
 #pragma once
 
-#include "app/DragTracker.h"
+#include "bar/BarLayout.h"
+#include "bar/BarWidgets.h"
 #include "bar/Sequencer.h"
+#include "base/DragTracker.h"
 #include "config/LineList.h"
 
 #include <QWidget>
 
-class ClickPanel;
-class QAction;
-class QComboBox;
-class QMenu;
-class QSpinBox;
 class QTimer;
 class SnapshotFetcher;
-class SolidLabel;
-class SpeedButton;
 class TCamImage;
 
+// The windows the bar opens. The start-up hands them over once they all
+// exist; a bar built alone (in a test) has none, or only some.
+struct BarWindows
+{
+    class TForm2 *about = nullptr;
+    class TForm11 *help = nullptr;
+    class TForm12 *settings = nullptr;
+    class TForm13 *licence = nullptr;
+    class TForm4 *single = nullptr;
+    class TForm10 *nine = nullptr;
+    class TForm6 *quad = nullptr;
+};
+
 // The control bar: the frameless, always-on-top main window from which
-// every function is reached. It owns the camera list and the program-wide
-// selection state. Its handlers are thin: each runs inside the error guard
-// and calls into the core.
+// every function is reached. It works on the camera list the start-up
+// hands it and owns the program-wide selection state. Its handlers are
+// thin: each runs inside the error guard and calls into the core.
 class TForm1 : public QWidget
 {
     Q_OBJECT
 
 public:
-    explicit TForm1(QWidget *parent = nullptr);
+    // Loads config.lst into `cameras` (when there is one) and names the
+    // camera menu items from it.
+    explicit TForm1(LineList &cameras, QWidget *parent = nullptr);
     ~TForm1() override;
 
+    void setWindows(const BarWindows &windows) { m_windows = windows; }
+
+    // ---- What other windows and tests may read --------------------------
+    const LineList &cameraList() const { return m_cameras; }
+    int currentCamera() const { return m_currentCamera; }
+    int zoomMode() const { return m_zoomMode; }
+    const Sequencer &sequencer() const { return m_sequencer; }
+    qint32 snapshotCounter() const { return m_snapshotCounter; }
+
     // ---- Camera list and start-up ----------------------------------------
-    LineList CameraList;
     // Gives the nine camera menu items the names on list lines 9..17.
     void Camras1Click();
 
@@ -38,78 +56,20 @@ public:
     void FormMouseDown(Qt::MouseButton button, int x, int y);
     void FormMouseMove(int x, int y);
     void FormMouseUp(Qt::MouseButton button, int x, int y);
-    const DragTracker &drag() const { return m_drag; }
 
     // ---- Quitting -----------------------------------------------------------
     void Quitter2Click();
     void SpeedButton11Click();
 
-    // ---- Controls, as the stored layout names them -------------------------
-    SpeedButton *SpeedButton7 = nullptr;
-    SpeedButton *SpeedButton10 = nullptr;
-    SpeedButton *SpeedButton14 = nullptr;
-    SpeedButton *SpeedButton8 = nullptr;
-    SpeedButton *SpeedButton9 = nullptr;
-    SpeedButton *SpeedButton25 = nullptr;
-    SpeedButton *SpeedButton26 = nullptr;
-    SpeedButton *SpeedButton27 = nullptr;
-    QSpinBox *CSpinEdit1 = nullptr;
-    QComboBox *URLCombo = nullptr;
-    SpeedButton *SpeedButton15 = nullptr;
-    SpeedButton *SpeedButton17 = nullptr;
-    SpeedButton *SpeedButton18 = nullptr;
-    SpeedButton *SpeedButton19 = nullptr;
-    SpeedButton *SpeedButton20 = nullptr;
-    SpeedButton *SpeedButton21 = nullptr;
-    SpeedButton *SpeedButton22 = nullptr;
-    SpeedButton *SpeedButton23 = nullptr;
-    SpeedButton *SpeedButton24 = nullptr;
-    SpeedButton *SpeedButton11 = nullptr;
-    SpeedButton *SpeedButton5 = nullptr;
-    SolidLabel *Label6 = nullptr;
-    ClickPanel *Panel3 = nullptr;
-    ClickPanel *Panel4 = nullptr;
-    ClickPanel *Panel5 = nullptr;
-    ClickPanel *Panel6 = nullptr;
-    ClickPanel *Panel15 = nullptr;
-    ClickPanel *Panel16 = nullptr;
-    ClickPanel *Panel17 = nullptr;
-    ClickPanel *Panel18 = nullptr;
-    ClickPanel *Panel19 = nullptr;
-    ClickPanel *Panel7 = nullptr;
-    ClickPanel *Panel8 = nullptr;
+    // ---- Controls and menu items, as the stored layout names them ----------
+#define OCELLANE_BAR_MEMBER(name, kind, ...) BarControls::kind *name = nullptr;
+#define OCELLANE_BAR_ITEM_MEMBER(name, depth, caption, kind, ...) BarControls::kind *name = nullptr;
+    OCELLANE_BAR_CONTROLS(OCELLANE_BAR_MEMBER)
+    OCELLANE_BAR_MENU(OCELLANE_BAR_ITEM_MEMBER)
+#undef OCELLANE_BAR_ITEM_MEMBER
+#undef OCELLANE_BAR_MEMBER
     QTimer *Timer1 = nullptr;
-
-    // The popup menu and its items.
     QMenu *PopupMenu1 = nullptr;
-    QAction *Quitter2 = nullptr;
-    QMenu *Configuration2 = nullptr;
-    QAction *Paramtragecamras2 = nullptr;
-    QMenu *Langue1 = nullptr;
-    QAction *Franais1 = nullptr;
-    QAction *Anglais1 = nullptr;
-    QAction *Italien1 = nullptr;
-    QMenu *Camras2 = nullptr;
-    QAction *Camra1 = nullptr;
-    QAction *Camra2 = nullptr;
-    QAction *Camra3 = nullptr;
-    QAction *Camra4 = nullptr;
-    QAction *Camra5 = nullptr;
-    QAction *Camra6 = nullptr;
-    QAction *Camra7 = nullptr;
-    QAction *Camra8 = nullptr;
-    QAction *Camra9 = nullptr;
-    QMenu *Affichage2 = nullptr;
-    QAction *Image2 = nullptr;
-    QAction *N380x1 = nullptr;
-    QAction *N640x1 = nullptr;
-    QAction *N740x1 = nullptr;
-    QAction *Multivision4 = nullptr;
-    QAction *Multivision9voies2 = nullptr;
-    QMenu *Aide3 = nullptr;
-    QAction *Aide4 = nullptr;
-    QAction *License2 = nullptr;
-    QAction *Aproposde2 = nullptr;
 
     // The nine camera menu items in camera order.
     QList<QAction *> cameraMenuItems() const;
@@ -117,8 +77,6 @@ public:
     QList<ClickPanel *> inclusionPanels() const;
 
     // ---- Camera selection and single view ----------------------------------
-    qint32 currentCamera = 0; // 0..8: the camera last chosen by button or menu
-    qint32 zoomMode = 1;      // 1..4: x1, x1.5, x2, x0,5
     // Sizes, shows and connects the single view to the address box's text.
     void ShowSingleView();
     void SpeedButton15Click();
@@ -161,8 +119,6 @@ public:
     void Paramtragecamras2Click();
 
     // ---- Sequencer ----------------------------------------------------------
-    // sequencePosition, sequenceLength and sequenceIncluded[1..9].
-    Sequencer sequencer;
     // One step; bound to Timer1.
     void PlayList();
     void CSpinEdit1Change();
@@ -179,7 +135,6 @@ public:
     void Panel19Click();
 
     // ---- Snapshot -----------------------------------------------------------
-    qint32 snapshotCounter = 1; // the number the next snapshot file tries first
     SnapshotFetcher *NMHTTP1 = nullptr;
     void SpeedButton5Click();
     // The folder snapshot files go to; empty means the platform's place.
@@ -188,7 +143,7 @@ public:
 
     // ---- Interface language -------------------------------------------------
     // Start-up: makes sure the settings file holds a language, then reads
-    // its section into languageEntries. A file that cannot be written or
+    // its section's entries. A file that cannot be written or
     // read is no error: no caption set applies then.
     void loadLanguageSetting();
     // Applies the caption set chosen by the first entry read, if any.
@@ -197,8 +152,6 @@ public:
     void Franais1Click();
     void Anglais1Click();
     void Italien1Click();
-    // The settings section's entries as read at start-up ("key=value").
-    QList<QByteArray> languageEntries;
     void wireLanguage();
 
     // ---- Information windows ------------------------------------------------
@@ -229,6 +182,16 @@ private:
 
     QWidget *m_client = nullptr; // the client area inside the 1-pixel border
     DragTracker m_drag;
+
+    LineList &m_cameras;
+    BarWindows m_windows;
+    qint32 m_currentCamera = 0; // 0..8: the camera last chosen by button or menu
+    qint32 m_zoomMode = 1;      // 1..4: x1, x1.5, x2, x0,5
+    // sequencePosition, sequenceLength and sequenceIncluded[1..9].
+    Sequencer m_sequencer;
+    qint32 m_snapshotCounter = 1; // the number the next snapshot file tries first
+    // The settings section's entries as read at start-up ("key=value").
+    QList<QByteArray> m_languageEntries;
 
     void wireSequencer();
     void toggleInclusion(int camera);

@@ -2,8 +2,7 @@
 
 #include "bar/TForm1.h"
 
-#include "app/ErrorBox.h"
-#include "app/Forms.h"
+#include "base/ErrorGuard.h"
 #include "info/InfoLook.h"
 #include "info/TForm11.h"
 #include "info/TForm13.h"
@@ -22,18 +21,18 @@ void TForm1::wireInformationWindows()
 // none to show.
 void TForm1::Aide4Click()
 {
-    if (Form11)
-        InfoLook::bringToFront(Form11);
+    if (m_windows.help)
+        InfoLook::bringToFront(m_windows.help);
 }
 
 void TForm1::License2Click()
 {
-    if (Form13)
-        InfoLook::bringToFront(Form13);
+    if (m_windows.licence)
+        InfoLook::bringToFront(m_windows.licence);
 }
 
 void TForm1::Aproposde2Click()
 {
-    if (Form2)
-        Form2->showCentredOn(this);
+    if (m_windows.about)
+        m_windows.about->showCentredOn(this);
 }

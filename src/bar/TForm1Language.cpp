@@ -3,9 +3,9 @@
 
 #include "bar/TForm1.h"
 
-#include "app/ErrorBox.h"
-#include "app/Errors.h"
-#include "app/Look.h"
+#include "base/ErrorGuard.h"
+#include "base/Errors.h"
+#include "widgets/Look.h"
 #include "bar/CaptionSets.h"
 #include "bar/LanguageSettings.h"
 
@@ -48,14 +48,14 @@ void TForm1::loadLanguageSetting()
     // A settings file that cannot be written must not keep the program from
     // starting: the entries read below then simply select no set.
     settings.ensureLanguage();
-    languageEntries = settings.entries();
+    m_languageEntries = settings.entries();
 }
 
 void TForm1::ApplyLanguage()
 {
-    if (languageEntries.isEmpty())
+    if (m_languageEntries.isEmpty())
         return;
-    const auto language = CaptionSets::chosenBy(languageEntries.first());
+    const auto language = CaptionSets::chosenBy(m_languageEntries.first());
     if (!language)
         return;
     for (const CaptionSets::Row &row : CaptionSets::rows()) {

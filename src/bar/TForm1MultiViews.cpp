@@ -1,7 +1,6 @@
 // The quad and nine-camera modes: cameras 1-4 or 1-9 at once, straight
 // from the camera list, whatever the single view shows.
-#include "app/ErrorBox.h"
-#include "app/Forms.h"
+#include "base/ErrorGuard.h"
 #include "bar/BarWidgets.h"
 #include "bar/TForm1.h"
 #include "camctl/TCamImage.h"
@@ -28,10 +27,10 @@ void TForm1::openMultiView(QWidget *window, const QList<TCamImage *> &controls)
     // A missing line stops here: the window is shown and the controls
     // before it already have their addresses.
     for (int i = 0; i < controls.size(); ++i)
-        controls[i]->setURL(CameraList.text(i));
+        controls[i]->setURL(m_cameras.text(i));
 }
 
-void TForm1::Multivision4Click() { openMultiView(Form6, Form6->controls()); }
-void TForm1::SpeedButton10Click() { openMultiView(Form6, Form6->controls()); }
-void TForm1::Multivision9voies2Click() { openMultiView(Form10, Form10->controls()); }
-void TForm1::SpeedButton14Click() { openMultiView(Form10, Form10->controls()); }
+void TForm1::Multivision4Click() { openMultiView(m_windows.quad, m_windows.quad->controls()); }
+void TForm1::SpeedButton10Click() { openMultiView(m_windows.quad, m_windows.quad->controls()); }
+void TForm1::Multivision9voies2Click() { openMultiView(m_windows.nine, m_windows.nine->controls()); }
+void TForm1::SpeedButton14Click() { openMultiView(m_windows.nine, m_windows.nine->controls()); }

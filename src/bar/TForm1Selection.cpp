@@ -1,7 +1,6 @@
 // Camera selection, the connect button, the zoom choices and the single
 // view they all go through.
-#include "app/ErrorBox.h"
-#include "app/Forms.h"
+#include "base/ErrorGuard.h"
 #include "bar/BarWidgets.h"
 #include "bar/TForm1.h"
 #include "camctl/TCamImage.h"
@@ -39,31 +38,31 @@ void TForm1::wireSelection()
 
 void TForm1::ShowSingleView()
 {
-    const QSize size = ViewTables::zoomSize(zoomMode);
+    const QSize size = ViewTables::zoomSize(m_zoomMode);
     if (size.isValid())
-        Form4->setOuterSize(size);
-    Form4->show();
-    Form4->raise();
-    Form4->activateWindow();
-    Form4->CamImage1->setVisible(false);
+        m_windows.single->setOuterSize(size);
+    m_windows.single->show();
+    m_windows.single->raise();
+    m_windows.single->activateWindow();
+    m_windows.single->CamImage1->setVisible(false);
     // Passed unchanged: no check, no trimming, no completion.
-    Form4->CamImage1->setURL(URLCombo->currentText());
+    m_windows.single->CamImage1->setURL(URLCombo->currentText());
 }
 
 void TForm1::selectCamera(int n)
 {
     // The read comes first: a missing line stops here and changes nothing.
-    const QString address = CameraList.text(n - 1);
+    const QString address = m_cameras.text(n - 1);
     URLCombo->setEditText(address);
-    currentCamera = n - 1;
+    m_currentCamera = n - 1;
     ShowSingleView();
 }
 
 void TForm1::setZoom(int mode)
 {
-    zoomMode = mode;
+    m_zoomMode = mode;
     // At once, shown or hidden, without reconnecting.
-    Form4->setOuterSize(ViewTables::zoomSize(mode));
+    m_windows.single->setOuterSize(ViewTables::zoomSize(mode));
 }
 
 void TForm1::SpeedButton15Click() { selectCamera(1); }

@@ -1,6 +1,6 @@
 // The camera sequencer's controls: the period box, ON, OFF, the nine
 // inclusion panels and the timer step.
-#include "app/ErrorBox.h"
+#include "base/ErrorGuard.h"
 #include "bar/BarWidgets.h"
 #include "bar/TForm1.h"
 
@@ -47,7 +47,7 @@ void TForm1::wireSequencer()
 void TForm1::PlayList()
 {
     BarSink sink(*this);
-    sequencer.tick(CameraList, sink);
+    m_sequencer.tick(m_cameras, sink);
 }
 
 void TForm1::CSpinEdit1Change()
@@ -83,7 +83,7 @@ void TForm1::Panel8Click()
 
 void TForm1::toggleInclusion(int camera)
 {
-    const int colour = sequencer.toggle(camera);
+    const int colour = m_sequencer.toggle(camera);
     inclusionPanels().at(camera - 1)->setColour(colour);
 }
 

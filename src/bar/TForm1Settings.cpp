@@ -1,8 +1,7 @@
 #include "bar/TForm1.h"
 
-#include "app/ErrorBox.h"
-#include "app/Errors.h"
-#include "app/Forms.h"
+#include "base/ErrorGuard.h"
+#include "base/Errors.h"
 #include "config/TForm12.h"
 
 #include <QAction>
@@ -14,16 +13,16 @@ void TForm1::wireSettingsDialog()
 
 void TForm1::Paramtragecamras2Click()
 {
-    if (!Form12)
+    if (!m_windows.settings)
         throw OcellaneError(QStringLiteral("The camera settings dialog does not exist."));
     // The whole list, not only the stream lines: the dialog saves its own
     // copy, and a partial copy would save empty names and still-image
     // addresses for every camera not set in this run.
-    Form12->DialogCameraList.assign(CameraList);
-    if (Form12->isMinimized())
-        Form12->showNormal();
+    m_windows.settings->DialogCameraList.assign(m_cameras);
+    if (m_windows.settings->isMinimized())
+        m_windows.settings->showNormal();
     else
-        Form12->show();
-    Form12->raise();
-    Form12->activateWindow();
+        m_windows.settings->show();
+    m_windows.settings->raise();
+    m_windows.settings->activateWindow();
 }

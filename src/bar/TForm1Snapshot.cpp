@@ -1,9 +1,9 @@
 // Saving the current camera's still picture as a numbered JPEG file.
-#include "app/ErrorBox.h"
-#include "app/Errors.h"
+#include "base/ErrorGuard.h"
+#include "base/Errors.h"
 #include "bar/BarWidgets.h"
 #include "camctl/SnapshotFetcher.h"
-#include "bar/SnapshotNaming.h"
+#include "base/SnapshotNaming.h"
 #include "bar/TForm1.h"
 
 #include <QComboBox>
@@ -29,14 +29,14 @@ void TForm1::SpeedButton5Click()
         return;
     // Everything that can fail before the fetch is done before anything
     // changes, so such a failure leaves the box and the counter as they were.
-    const QString still = CameraList.text(LineList::StillLineOffset + currentCamera);
+    const QString still = m_cameras.text(LineList::StillLineOffset + m_currentCamera);
     const QString folder = snapshotFolder();
     if (folder.isEmpty())
         throw OcellaneError(QStringLiteral("There is no folder to save the picture in."));
-    const qint32 number = SnapshotNaming::firstFreeNumber(folder, snapshotCounter);
+    const qint32 number = SnapshotNaming::firstFreeNumber(folder, m_snapshotCounter);
 
     URLCombo->setEditText(still);
-    snapshotCounter = number + 1;
+    m_snapshotCounter = number + 1;
     NMHTTP1->fetch(URLCombo->currentText(), QDir(folder).filePath(SnapshotNaming::fileName(number)));
 }
 
@@ -45,6 +45,6 @@ void TForm1::snapshotFetched(const QString &error)
     // A failed fetch leaves the still-image address in the box.
     if (!error.isEmpty())
         throw OcellaneError(error);
-    URLCombo->setEditText(CameraList.text(currentCamera));
+    URLCombo->setEditText(m_cameras.text(m_currentCamera));
     ShowSingleView();
 }

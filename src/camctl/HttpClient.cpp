@@ -1,6 +1,6 @@
 #include "camctl/HttpClient.h"
 
-#include "app/Cp1252.h"
+#include "base/Cp1252.h"
 #include "camctl/UrlCredentials.h"
 
 #include <curl/curl.h>

@@ -1,6 +1,6 @@
 #include "camctl/SnapshotFetcher.h"
 
-#include "app/SafeFile.h"
+#include "base/SafeFile.h"
 #include "camctl/Handoff.h"
 #include "camctl/Jpeg.h"
 

@@ -1,8 +1,8 @@
 #include "camctl/TCamImage.h"
 
 #include "camctl/StreamEngine.h"
-#include "app/ErrorBox.h"
-#include "app/SafeFile.h"
+#include "base/ErrorGuard.h"
+#include "base/SafeFile.h"
 
 #include <QMouseEvent>
 #include <QPainter>

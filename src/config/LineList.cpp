@@ -1,8 +1,8 @@
 #include "config/LineList.h"
 
-#include "app/Cp1252.h"
-#include "app/Errors.h"
-#include "app/SafeFile.h"
+#include "base/Cp1252.h"
+#include "base/Errors.h"
+#include "base/SafeFile.h"
 
 #include <QFile>
 

@@ -1,16 +1,16 @@
 #include "config/TForm12.h"
 
-#include "app/ErrorBox.h"
-#include "app/Errors.h"
-#include "app/Forms.h"
-#include "app/Look.h"
-#include "bar/TForm1.h"
+#include "base/ErrorGuard.h"
+#include "base/Errors.h"
+#include "widgets/Look.h"
+#include "widgets/OuterSize.h"
 #include "config/AddressRecipe.h"
 #include "config/CameraEntry.h"
 #include "config/FileFilter.h"
 #include "config/LineListModel.h"
 #include "config/SettingsLayout.h"
 #include "config/SingleLineValidator.h"
+#include "widgets/Take.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -102,21 +102,6 @@ QWidget *createControl(const SettingsLayout::Control &row, QWidget *parent)
     return widget;
 }
 
-template<typename T>
-void take(QWidget *panel, T *&member, const char *name)
-{
-    member = panel->findChild<T *>(QLatin1String(name), Qt::FindDirectChildrenOnly);
-    Q_ASSERT(member);
-}
-
-// The bar owns the camera list the dialog writes into.
-LineList &cameraList()
-{
-    if (!Form1)
-        throw OcellaneError(QStringLiteral("The control bar does not exist."));
-    return Form1->CameraList;
-}
-
 QString runModal(QFileDialog &dialog)
 {
     if (dialog.exec() != QDialog::Accepted)
@@ -126,8 +111,8 @@ QString runModal(QFileDialog &dialog)
 
 } // namespace
 
-TForm12::TForm12(QWidget *parent)
-    : QWidget(parent, Qt::Window), fileChooser(runModal)
+TForm12::TForm12(LineList &cameras, QWidget *parent)
+    : QWidget(parent, Qt::Window), fileChooser(runModal), m_cameras(cameras)
 {
     DialogCameraList.setLines(LineList::emptyLines());
 
@@ -136,7 +121,7 @@ TForm12::TForm12(QWidget *parent)
     setFont(Look::font(QLatin1String(SettingsLayout::FontFamily), SettingsLayout::FontHeight));
     move(SettingsLayout::Left, SettingsLayout::Top);
     // The outer size is reached once the window manager's frame is known.
-    resize(SettingsLayout::OuterSize);
+    (new OuterSize(this))->apply(SettingsLayout::OuterSize);
 
     buildControls();
     buildListBox();
@@ -162,24 +147,9 @@ void TForm12::buildControls()
     for (const SettingsLayout::Control &row : SettingsLayout::controls())
         createControl(row, Panel1);
 
-    take(Panel1, ComboBox1, "ComboBox1");
-    take(Panel1, Label4, "Label4");
-    take(Panel1, Edit1, "Edit1");
-    take(Panel1, RadioButton1, "RadioButton1");
-    take(Panel1, RadioButton2, "RadioButton2");
-    take(Panel1, Label3, "Label3");
-    take(Panel1, ComboBox4, "ComboBox4");
-    take(Panel1, Label5, "Label5");
-    take(Panel1, ComboBox3, "ComboBox3");
-    take(Panel1, Label1, "Label1");
-    take(Panel1, ComboBox5, "ComboBox5");
-    take(Panel1, ComboBox2, "ComboBox2");
-    take(Panel1, Label2, "Label2");
-    take(Panel1, Edit2, "Edit2");
-    take(Panel1, BitBtn3, "BitBtn3");
-    take(Panel1, BitBtn2, "BitBtn2");
-    take(Panel1, BitBtn4, "BitBtn4");
-    take(Panel1, BitBtn1, "BitBtn1");
+#define OCELLANE_SETTINGS_TAKE(name, ...) take(Panel1, name, #name);
+    OCELLANE_SETTINGS_CONTROLS(OCELLANE_SETTINGS_TAKE)
+#undef OCELLANE_SETTINGS_TAKE
 
     RadioButton1->setChecked(true);
 }
@@ -248,7 +218,7 @@ void TForm12::BitBtn1Click()
     const AddressRecipe::Addresses addresses =
         AddressRecipe::build(server ? AddressRecipe::Model::Axis2400 : AddressRecipe::Model::Axis2100, pieces);
     const CameraEntry entry{camera, addresses.stream, addresses.still, Edit1->text()};
-    entry.writeInto(DialogCameraList, cameraList());
+    entry.writeInto(DialogCameraList, m_cameras);
 }
 
 void TForm12::BitBtn2Click()
@@ -269,7 +239,7 @@ void TForm12::BitBtn4Click()
     const QString fileName = chooseFile(OpenDialog1);
     if (fileName.isEmpty())
         return;
-    LineList &cameras = cameraList();
+    LineList &cameras = m_cameras;
     cameras.loadFromFile(fileName);
     DialogCameraList.assign(cameras);
 }
@@ -301,22 +271,10 @@ QString TForm12::chooseFile(QFileDialog *dialog)
     return fileChooser ? fileChooser(*dialog) : QString();
 }
 
-void TForm12::applyOuterSize()
-{
-    if (m_outerSizeApplied || !isVisible())
-        return;
-    const QSize frame = frameGeometry().size() - size();
-    if (frame.width() <= 0 && frame.height() <= 0)
-        return;
-    m_outerSizeApplied = true;
-    resize(SettingsLayout::OuterSize - frame);
-}
-
 void TForm12::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
     dockPanel();
-    applyOuterSize();
 }
 
 void TForm12::dockPanel()
@@ -325,16 +283,4 @@ void TForm12::dockPanel()
     const int bevel = SettingsLayout::PanelBevel;
     ListBox1->setGeometry(bevel, height() - bevel - SettingsLayout::ListHeight, width() - 2 * bevel,
                           SettingsLayout::ListHeight);
-}
-
-void TForm12::moveEvent(QMoveEvent *event)
-{
-    QWidget::moveEvent(event);
-    applyOuterSize();
-}
-
-void TForm12::showEvent(QShowEvent *event)
-{
-    QWidget::showEvent(event);
-    applyOuterSize();
 }

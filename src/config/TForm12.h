@@ -1,6 +1,7 @@
 #pragma once
 
 #include "config/LineList.h"
+#include "config/SettingsLayout.h"
 
 #include <QWidget>
 #include <functional>
@@ -17,16 +18,28 @@ class QMenu;
 class QPushButton;
 class QRadioButton;
 
+// The widget class behind each kind of dialog control.
+namespace SettingsControls {
+using Label = QLabel;
+using Edit = QLineEdit;
+using Radio = QRadioButton;
+using Combo = QComboBox;
+using Button = QPushButton;
+using OkButton = QPushButton;
+using CloseButton = QPushButton;
+} // namespace SettingsControls
+
 // The camera settings dialog: not modal, French whatever the bar's
 // language. It builds one camera's addresses at a time and writes them into
-// the bar's CameraList and its own DialogCameraList, and saves and opens
-// list files.
+// the camera list it is given and its own DialogCameraList, and saves and
+// opens list files.
 class TForm12 : public QWidget
 {
     Q_OBJECT
 
 public:
-    explicit TForm12(QWidget *parent = nullptr);
+    // `cameras` is the list OK and "Ouvrir" write into; it outlives the dialog.
+    explicit TForm12(LineList &cameras, QWidget *parent = nullptr);
     ~TForm12() override;
 
     // The dialog's own copy of the camera list, shown in ListBox1. It lives
@@ -48,24 +61,9 @@ public:
 
     // ---- Controls, as the stored layout names them -------------------------
     QFrame *Panel1 = nullptr;
-    QComboBox *ComboBox1 = nullptr;
-    QLabel *Label4 = nullptr;
-    QLineEdit *Edit1 = nullptr;
-    QRadioButton *RadioButton1 = nullptr;
-    QRadioButton *RadioButton2 = nullptr;
-    QLabel *Label3 = nullptr;
-    QComboBox *ComboBox4 = nullptr;
-    QLabel *Label5 = nullptr;
-    QComboBox *ComboBox3 = nullptr;
-    QLabel *Label1 = nullptr;
-    QComboBox *ComboBox5 = nullptr;
-    QComboBox *ComboBox2 = nullptr;
-    QLabel *Label2 = nullptr;
-    QLineEdit *Edit2 = nullptr;
-    QPushButton *BitBtn3 = nullptr;
-    QPushButton *BitBtn2 = nullptr;
-    QPushButton *BitBtn4 = nullptr;
-    QPushButton *BitBtn1 = nullptr;
+#define OCELLANE_SETTINGS_MEMBER(name, kind, ...) SettingsControls::kind *name = nullptr;
+    OCELLANE_SETTINGS_CONTROLS(OCELLANE_SETTINGS_MEMBER)
+#undef OCELLANE_SETTINGS_MEMBER
     QListView *ListBox1 = nullptr;
     QMenu *PopupMenu1 = nullptr;
     QAction *Effacer1 = nullptr;
@@ -74,8 +72,6 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
-    void moveEvent(QMoveEvent *event) override;
-    void showEvent(QShowEvent *event) override;
 
 private:
     void buildControls();
@@ -83,9 +79,8 @@ private:
     void buildFileDialogs();
     void wireHandlers();
     void dockPanel();
-    void applyOuterSize();
     QString chooseFile(QFileDialog *dialog);
 
+    LineList &m_cameras;
     LineListModel *m_listModel = nullptr;
-    bool m_outerSizeApplied = false;
 };

@@ -1,6 +1,7 @@
 #include "info/InfoLook.h"
 
-#include "app/Look.h"
+#include "base/Version.h"
+#include "widgets/Look.h"
 
 #include <QEvent>
 #include <QFile>
@@ -100,7 +101,8 @@ QString resourceText(const QString &resourceName)
     QFile file(QStringLiteral(":/info/") + resourceName);
     if (!file.open(QIODevice::ReadOnly))
         return {};
-    QString text = QString::fromUtf8(file.readAll());
+    // The texts name the version the build was made from.
+    QString text = QString::fromUtf8(file.readAll()).replace(QLatin1String("@VERSION@"), QLatin1String(OCELLANE_VERSION));
     // The file's last line end would show as an empty last line.
     if (text.endsWith(QLatin1Char('\n')))
         text.chop(1);

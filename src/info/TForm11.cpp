@@ -1,7 +1,8 @@
 #include "info/TForm11.h"
 
-#include "app/ErrorBox.h"
-#include "app/Look.h"
+#include "base/ErrorGuard.h"
+#include "base/Version.h"
+#include "widgets/Look.h"
 #include "info/InfoLook.h"
 
 #include <QFrame>
@@ -27,7 +28,7 @@ TForm11::TForm11(QWidget *parent)
     Panel1->setObjectName(QStringLiteral("Panel1"));
     InfoLook::setColour(Panel1, PanelColour);
 
-    Label1 = InfoLook::label(Panel1, "Label1", QStringLiteral("AIDE OCELLANE 5.03"), QPoint(88, 8),
+    Label1 = InfoLook::label(Panel1, "Label1", QStringLiteral("AIDE OCELLANE " OCELLANE_VERSION), QPoint(88, 8),
                              Look::font(QStringLiteral("Verdana"), 19, true, true), Look::colour(InfoLook::Teal));
 
     Memo1 = InfoLook::textBox(Panel1, QStringLiteral("aide.txt"));

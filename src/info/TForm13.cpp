@@ -1,6 +1,6 @@
 #include "info/TForm13.h"
 
-#include "app/Look.h"
+#include "widgets/Look.h"
 #include "info/InfoLook.h"
 
 #include <QLabel>

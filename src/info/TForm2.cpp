@@ -1,6 +1,7 @@
 #include "info/TForm2.h"
 
-#include "app/Look.h"
+#include "base/Version.h"
+#include "widgets/Look.h"
 #include "info/InfoLook.h"
 
 #include <QLabel>
@@ -20,7 +21,7 @@ TForm2::TForm2(QWidget *parent)
     InfoLook::setColour(this, Colour);
 
     const QColor teal = Look::colour(InfoLook::Teal);
-    Label2 = InfoLook::label(this, "Label2", QStringLiteral("Ocellane 5.03"), QPoint(64, 8),
+    Label2 = InfoLook::label(this, "Label2", QStringLiteral(OCELLANE_PRODUCT_NAME), QPoint(64, 8),
                              Look::font(QStringLiteral("Verdana"), 29, true, true), teal);
     Label2->resize(242, 35);
     Label2->setAlignment(Qt::AlignCenter);

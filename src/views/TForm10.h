@@ -29,7 +29,6 @@ public:
     QFrame *Panel9 = nullptr;
     QFrame *Panel10 = nullptr;
     QList<TCamImage *> controls() const { return m_controls; }
-    QList<QFrame *> cells() const { return m_cells; } // in camera order
 
     void Panel1Resize();
     void CamImage1NewImage();

@@ -1,9 +1,9 @@
 #include "views/TForm4.h"
 
-#include "app/ErrorBox.h"
-#include "app/Look.h"
+#include "base/ErrorGuard.h"
+#include "widgets/Look.h"
 #include "camctl/TCamImage.h"
-#include "views/OuterSize.h"
+#include "widgets/OuterSize.h"
 
 #include <QCloseEvent>
 

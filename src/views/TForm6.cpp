@@ -1,7 +1,7 @@
 #include "views/TForm6.h"
 
-#include "app/ErrorBox.h"
-#include "app/Look.h"
+#include "base/ErrorGuard.h"
+#include "widgets/Look.h"
 #include "camctl/TCamImage.h"
 #include "views/ViewTables.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/ErrorBox.h"
+#include "base/ErrorGuard.h"
 #include "app/Forms.h"
 #include "app/Startup.h"
 #include "bar/TForm1.h"
@@ -23,30 +23,37 @@ public:
     }
     ~ProgramFixture()
     {
-        m_windows.reset();
+        stop();
         ErrorBox::setPresenter({});
         QDir::setCurrent(m_oldCwd);
     }
     ProgramFixture(const ProgramFixture &) = delete;
     ProgramFixture &operator=(const ProgramFixture &) = delete;
 
-    // Creates the windows; the camera list gets `lines` addresses
-    // "http://cam/<n>".
+    // Creates the windows; the camera list gets `lines` addresses on a
+    // closed local port, so nothing is looked up or reached.
     void start(int lines = 31)
     {
         m_windows = std::make_unique<ProgramWindows>();
+        s_cameras = &m_windows->cameraList();
         errors.clear();
         setList(lines);
     }
-    void stop() { m_windows.reset(); }
+    void stop()
+    {
+        s_cameras = nullptr;
+        m_windows.reset();
+    }
 
-    static QString address(int line) { return QStringLiteral("http://cam/%1").arg(line); }
+    static QString address(int line) { return QStringLiteral("http://127.0.0.1:9/cam/%1").arg(line); }
+    // The camera list the started windows work on.
+    static LineList &cameras() { return *s_cameras; }
     static void setList(int lines)
     {
         QList<QByteArray> content;
         for (int i = 0; i < lines; ++i)
             content.append(address(i).toLatin1());
-        Form1->CameraList.setLines(content);
+        cameras().setLines(content);
     }
 
     QString path(const QString &name) const { return m_dir.filePath(name); }
@@ -57,4 +64,5 @@ private:
     QTemporaryDir m_dir;
     QString m_oldCwd;
     std::unique_ptr<ProgramWindows> m_windows;
+    inline static LineList *s_cameras = nullptr;
 };

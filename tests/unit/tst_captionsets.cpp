@@ -10,8 +10,10 @@ namespace {
 // The text the bar's layout gives the row's item.
 QString layoutText(const CaptionSets::Row &row)
 {
-    if (const BarLayout::Control *control = BarLayout::find(QLatin1String(row.name)))
-        return QString::fromUtf8(row.text == Text::Hint ? control->hint : control->caption);
+    for (const BarLayout::Control &control : BarLayout::controls()) {
+        if (QLatin1String(control.name) == QLatin1String(row.name))
+            return QString::fromUtf8(row.text == Text::Hint ? control.hint : control.caption);
+    }
     for (const BarLayout::MenuItem &item : BarLayout::menu()) {
         if (QLatin1String(item.name) == QLatin1String(row.name) && row.text == Text::Caption)
             return QString::fromUtf8(item.caption);

@@ -1,4 +1,4 @@
-#include "app/DragTracker.h"
+#include "base/DragTracker.h"
 
 #include <QTest>
 

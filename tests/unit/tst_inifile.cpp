@@ -1,4 +1,4 @@
-#include "bar/IniFile.h"
+#include "base/IniFile.h"
 
 #include <QTest>
 

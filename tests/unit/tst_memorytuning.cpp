@@ -1,4 +1,4 @@
-#include "app/MemoryTuning.h"
+#include "base/MemoryTuning.h"
 
 #include <QTest>
 

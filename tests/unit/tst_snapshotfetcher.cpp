@@ -1,6 +1,6 @@
-#include "app/Errors.h"
+#include "base/Errors.h"
 #include "camctl/SnapshotFetcher.h"
-#include "bar/SnapshotNaming.h"
+#include "base/SnapshotNaming.h"
 
 #include <QBuffer>
 #include <QFile>

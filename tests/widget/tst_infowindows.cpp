@@ -1,4 +1,4 @@
-#include "app/ErrorBox.h"
+#include "base/ErrorGuard.h"
 #include "app/Forms.h"
 #include "bar/BarWidgets.h"
 #include "bar/TForm1.h"
@@ -25,6 +25,7 @@ class TestInfoWindows : public QObject
     QTemporaryDir m_config;
     QTemporaryDir m_workDir;
     QString m_oldCwd;
+    LineList m_cameras;
     std::unique_ptr<TForm1> m_bar;
     std::unique_ptr<TForm2> m_about;
     std::unique_ptr<TForm11> m_help;
@@ -42,10 +43,11 @@ private Q_SLOTS:
 
     void init()
     {
-        m_bar = std::make_unique<TForm1>();
+        m_bar = std::make_unique<TForm1>(m_cameras);
         m_about = std::make_unique<TForm2>();
         m_help = std::make_unique<TForm11>();
         m_licence = std::make_unique<TForm13>();
+        m_bar->setWindows({.about = m_about.get(), .help = m_help.get(), .licence = m_licence.get()});
         Form1 = m_bar.get();
         Form2 = m_about.get();
         Form11 = m_help.get();

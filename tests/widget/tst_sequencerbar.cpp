@@ -81,7 +81,7 @@ private Q_SLOTS:
         Form1->PlayList();
         Form1->CSpinEdit1->setValue(0);
         QVERIFY(!Form1->Timer1->isActive());
-        QCOMPARE(Form1->sequencer.sequencePosition, 2);
+        QCOMPARE(Form1->sequencer().sequencePosition, 2);
         QCOMPARE(redPanels(), QList<int>{2});
     }
 
@@ -139,7 +139,7 @@ private Q_SLOTS:
         QCOMPARE(Form1->URLCombo->currentText(), line(0));
         QCOMPARE(redPanels(), QList<int>{1});
         // The sequencer leaves the user's camera alone.
-        QCOMPARE(Form1->currentCamera, 0);
+        QCOMPARE(Form1->currentCamera(), 0);
     }
 
     void cameraButtonDoesNotMoveTheMark()
@@ -149,12 +149,12 @@ private Q_SLOTS:
         Form1->PlayList();
         QTest::mouseClick(Form1->SpeedButton20, Qt::LeftButton); // camera 5
         QCOMPARE(Form4->CamImage1->URL(), line(4));
-        QCOMPARE(Form1->currentCamera, 4);
+        QCOMPARE(Form1->currentCamera(), 4);
         QCOMPARE(redPanels(), QList<int>{2});
         Form1->PlayList();
         QCOMPARE(Form4->CamImage1->URL(), line(2));
         QCOMPARE(redPanels(), QList<int>{3});
-        QCOMPARE(Form1->currentCamera, 4);
+        QCOMPARE(Form1->currentCamera(), 4);
     }
 
     void clickingAnInclusionPanelToggles_data()
@@ -169,14 +169,14 @@ private Q_SLOTS:
         QFETCH(int, camera);
         ClickPanel *panel = Form1->inclusionPanels().at(camera - 1);
         QTest::mouseClick(panel, Qt::LeftButton);
-        QCOMPARE(Form1->sequencer.sequenceIncluded.at(camera), 0);
+        QCOMPARE(Form1->sequencer().sequenceIncluded.at(camera), 0);
         QCOMPARE(panel->colour(), Sequencer::Grey);
         QTest::mouseClick(panel, Qt::LeftButton);
-        QCOMPARE(Form1->sequencer.sequenceIncluded.at(camera), 1);
+        QCOMPARE(Form1->sequencer().sequenceIncluded.at(camera), 1);
         QCOMPARE(panel->colour(), Sequencer::White);
         for (int k = 1; k <= 9; ++k)
             if (k != camera)
-                QCOMPARE(Form1->sequencer.sequenceIncluded.at(k), 1);
+                QCOMPARE(Form1->sequencer().sequenceIncluded.at(k), 1);
     }
 
     void onAndOffPanelsAnswerClicks()
@@ -211,7 +211,7 @@ private Q_SLOTS:
         QCOMPARE(m_program.errors, QStringList{QStringLiteral("List index out of bounds (5)")});
         QCOMPARE(Form1->URLCombo->currentText(), line(4));
         QCOMPARE(Form4->CamImage1->URL(), line(3));
-        QCOMPARE(Form1->sequencer.sequencePosition, 6);
+        QCOMPARE(Form1->sequencer().sequencePosition, 6);
     }
 };
 

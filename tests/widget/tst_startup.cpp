@@ -1,5 +1,6 @@
 #include "app/ErrorBox.h"
-#include "app/Errors.h"
+#include "base/ErrorGuard.h"
+#include "base/Errors.h"
 #include "app/Forms.h"
 #include "app/Startup.h"
 #include "bar/TForm1.h"
@@ -78,7 +79,7 @@ private Q_SLOTS:
         QCOMPARE(started, error.isEmpty());
         QCOMPARE(Form1 != nullptr, started);
         if (started)
-            QCOMPARE(Form1->CameraList.count(), lines);
+            QCOMPARE(Form1->cameraList().count(), lines);
     }
 
     void guardShowsEscapingErrorsAndGoesOn()

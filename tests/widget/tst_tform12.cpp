@@ -1,4 +1,4 @@
-#include "app/ErrorBox.h"
+#include "base/ErrorGuard.h"
 #include "app/Forms.h"
 #include "bar/TForm1.h"
 #include "config/TForm12.h"
@@ -24,12 +24,14 @@ namespace {
 // The bar and the dialog as the program holds them: reached by name.
 struct Windows
 {
-    TForm1 bar;
-    TForm12 dialog;
+    LineList cameras;
+    TForm1 bar{cameras};
+    TForm12 dialog{cameras};
     Windows()
     {
         Form1 = &bar;
         Form12 = &dialog;
+        bar.setWindows({.settings = &dialog});
     }
     ~Windows()
     {
@@ -204,13 +206,13 @@ private Q_SLOTS:
     void openingCopiesTheWholeListAndShows()
     {
         Windows w;
-        w.bar.CameraList.setLines(numbered(33));
+        w.cameras.setLines(numbered(33));
         w.bar.Paramtragecamras2Click();
         QVERIFY(w.dialog.isVisible());
         QCOMPARE(w.dialog.DialogCameraList.lines(), numbered(33));
         QCOMPARE(w.dialog.ListBox1->model()->index(32, 0).data().toString(), QStringLiteral("line32"));
         // Open again while shown: copied once more.
-        w.bar.CameraList.setLine(5, "again");
+        w.cameras.setLine(5, "again");
         w.bar.Paramtragecamras2->trigger();
         QVERIFY(w.dialog.isVisible());
         QCOMPARE(w.dialog.DialogCameraList.line(5), QByteArray("again"));
@@ -223,7 +225,7 @@ private Q_SLOTS:
         w.bar.Paramtragecamras2Click();
         QTest::mouseClick(w.dialog.BitBtn1, Qt::LeftButton);
         QVERIFY(m_errors.isEmpty());
-        for (const LineList *list : {&w.bar.CameraList, &w.dialog.DialogCameraList}) {
+        for (const LineList *list : {&w.cameras, &w.dialog.DialogCameraList}) {
             QCOMPARE(list->line(0), QByteArray("http:///cgi-bin/mjpg/video.cgi?"));
             QCOMPARE(list->line(19), QByteArray("http:///cgi-bin/jpg/image.cgi?"));
             QCOMPARE(list->line(9), QByteArray("Cam\xe9ra 1"));
@@ -236,12 +238,12 @@ private Q_SLOTS:
     void okWritesOnlyTheChosenCamerasLines()
     {
         Windows w;
-        w.bar.CameraList.setLines(numbered(31));
+        w.cameras.setLines(numbered(31));
         w.bar.Paramtragecamras2Click();
         pick(w.dialog.ComboBox1, QString::fromUtf8("Caméra 5"));
         w.dialog.Edit1->setText(QStringLiteral("Porte"));
         QTest::mouseClick(w.dialog.BitBtn1, Qt::LeftButton);
-        for (const LineList *list : {&w.bar.CameraList, &w.dialog.DialogCameraList}) {
+        for (const LineList *list : {&w.cameras, &w.dialog.DialogCameraList}) {
             QList<QByteArray> expected = numbered(31);
             expected[4] = "http:///cgi-bin/mjpg/video.cgi?";
             expected[13] = "Porte";
@@ -306,7 +308,7 @@ private Q_SLOTS:
         d.ComboBox3->setEditText(input);
         QTest::mouseClick(d.BitBtn1, Qt::LeftButton);
         QVERIFY(m_errors.isEmpty());
-        for (const LineList *list : {&w.bar.CameraList, &d.DialogCameraList}) {
+        for (const LineList *list : {&w.cameras, &d.DialogCameraList}) {
             QCOMPARE(list->line(1), stream);
             QCOMPARE(list->line(20), still);
         }
@@ -331,18 +333,18 @@ private Q_SLOTS:
     {
         Windows w;
         w.bar.Paramtragecamras2Click();
-        const QList<QByteArray> before = w.bar.CameraList.lines();
+        const QList<QByteArray> before = w.cameras.lines();
         w.dialog.ComboBox1->setEditText(QStringLiteral("Camera 10"));
         QTest::mouseClick(w.dialog.BitBtn1, Qt::LeftButton);
         QVERIFY(m_errors.isEmpty());
-        QCOMPARE(w.bar.CameraList.lines(), before);
+        QCOMPARE(w.cameras.lines(), before);
         QCOMPARE(w.dialog.DialogCameraList.lines(), before);
     }
 
     void clearEmptiesTheSelectedDialogLineOnly()
     {
         Windows w;
-        w.bar.CameraList.setLines(numbered(31));
+        w.cameras.setLines(numbered(31));
         w.bar.Paramtragecamras2Click();
         TForm12 &d = w.dialog;
         // No selection: nothing happens.
@@ -357,7 +359,7 @@ private Q_SLOTS:
         QList<QByteArray> expected = numbered(31);
         expected[3].clear();
         QCOMPARE(readAll(file), LineList::serialize(expected));
-        QCOMPARE(w.bar.CameraList.line(3), QByteArray("line3"));
+        QCOMPARE(w.cameras.line(3), QByteArray("line3"));
         QCOMPARE(d.ListBox1->model()->index(3, 0).data().toString(), QString());
     }
 
@@ -373,7 +375,7 @@ private Q_SLOTS:
         w.bar.Paramtragecamras2Click();
         w.choose(path(QStringLiteral("forty.lst")));
         QTest::mouseClick(w.dialog.BitBtn4, Qt::LeftButton);
-        QCOMPARE(w.bar.CameraList.lines(), lines);
+        QCOMPARE(w.cameras.lines(), lines);
         QCOMPARE(w.dialog.DialogCameraList.lines(), lines);
         w.choose(path(QStringLiteral("copy.lst")));
         QTest::mouseClick(w.dialog.BitBtn2, Qt::LeftButton);
@@ -388,11 +390,11 @@ private Q_SLOTS:
         w.bar.Paramtragecamras2Click();
         w.choose(path(QStringLiteral("short.lst")));
         QTest::mouseClick(w.dialog.BitBtn4, Qt::LeftButton);
-        QCOMPARE(w.bar.CameraList.count(), 10);
+        QCOMPARE(w.cameras.count(), 10);
         QTest::mouseClick(w.dialog.BitBtn1, Qt::LeftButton);
         QCOMPARE(m_errors, QStringList{QStringLiteral("List index out of bounds (19)")});
         QVERIFY(w.dialog.isVisible());
-        for (const LineList *list : {&w.bar.CameraList, &w.dialog.DialogCameraList}) {
+        for (const LineList *list : {&w.cameras, &w.dialog.DialogCameraList}) {
             QCOMPARE(list->count(), 10);
             QCOMPARE(list->line(0), QByteArray("http:///cgi-bin/mjpg/video.cgi?"));
             // The name comes after the still line: never reached.
@@ -415,16 +417,16 @@ private Q_SLOTS:
         QFETCH(bool, save);
         QFETCH(QString, target);
         Windows w;
-        w.bar.CameraList.setLines(numbered(31, "bar"));
+        w.cameras.setLines(numbered(31, "bar"));
         w.bar.Paramtragecamras2Click();
         w.dialog.DialogCameraList.setLine(0, "dialog only");
-        const QList<QByteArray> barBefore = w.bar.CameraList.lines();
+        const QList<QByteArray> barBefore = w.cameras.lines();
         const QList<QByteArray> dialogBefore = w.dialog.DialogCameraList.lines();
         w.choose(path(target));
         QTest::mouseClick(save ? w.dialog.BitBtn2 : w.dialog.BitBtn4, Qt::LeftButton);
         QCOMPARE(m_errors.size(), 1);
         QVERIFY(m_errors.first().contains(path(target)));
-        QCOMPARE(w.bar.CameraList.lines(), barBefore);
+        QCOMPARE(w.cameras.lines(), barBefore);
         QCOMPARE(w.dialog.DialogCameraList.lines(), dialogBefore);
         QVERIFY(w.dialog.isVisible());
     }
@@ -432,14 +434,14 @@ private Q_SLOTS:
     void cancelDoesNothing()
     {
         Windows w;
-        w.bar.CameraList.setLines(numbered(31));
+        w.cameras.setLines(numbered(31));
         w.bar.Paramtragecamras2Click();
         const QStringList filesBefore = QDir(m_dir.path()).entryList(QDir::Files);
         w.choose(QString());
         QTest::mouseClick(w.dialog.BitBtn4, Qt::LeftButton);
         QTest::mouseClick(w.dialog.BitBtn2, Qt::LeftButton);
         QVERIFY(m_errors.isEmpty());
-        QCOMPARE(w.bar.CameraList.lines(), numbered(31));
+        QCOMPARE(w.cameras.lines(), numbered(31));
         QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files), filesBefore);
     }
 
@@ -524,7 +526,7 @@ private Q_SLOTS:
         QVERIFY(!edit->text().contains(QLatin1Char('\n')) && !edit->text().contains(QLatin1Char('\r')));
         QTest::mouseClick(w.dialog.BitBtn1, Qt::LeftButton);
         QVERIFY(m_errors.isEmpty());
-        QCOMPARE(w.bar.CameraList.line(line), written);
+        QCOMPARE(w.cameras.line(line), written);
         QCOMPARE(w.dialog.DialogCameraList.line(line), written);
     }
 
@@ -537,7 +539,7 @@ private Q_SLOTS:
         QTest::mouseClick(w.dialog.BitBtn3, Qt::LeftButton);
         QVERIFY(!w.dialog.isVisible());
         // The first camera menu entry is not given line 9 on closing.
-        w.bar.CameraList.setLine(9, "name");
+        w.cameras.setLine(9, "name");
         QCOMPARE(w.bar.Camra1->text(), QStringLiteral(" "));
         w.bar.Paramtragecamras2Click();
         QVERIFY(w.dialog.isVisible());

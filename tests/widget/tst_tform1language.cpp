@@ -1,5 +1,5 @@
-#include "app/ErrorBox.h"
-#include "app/Look.h"
+#include "base/ErrorGuard.h"
+#include "widgets/Look.h"
 #include "bar/BarWidgets.h"
 #include "bar/CaptionSets.h"
 #include "bar/TForm1.h"
@@ -78,7 +78,8 @@ private Q_SLOTS:
     void firstStartWritesAndAppliesFrench()
     {
         QVERIFY(!QFile::exists(settingsPath()));
-        TForm1 bar;
+        LineList cameras;
+        TForm1 bar(cameras);
         QCOMPARE(readAll(settingsPath()), QByteArray("[Param]\r\nLangue=Fran\xe7" "ais\r\n"));
         QCOMPARE(bar.Multivision4->text(), QStringLiteral("Quadravion"));
         QCOMPARE(bar.Aproposde2->text(), QStringLiteral("A propose de.."));
@@ -124,7 +125,8 @@ private Q_SLOTS:
         QFETCH(QString, quit);
         QFETCH(QString, quadItem);
         writeSettings(file);
-        TForm1 bar;
+        LineList cameras;
+        TForm1 bar(cameras);
         QCOMPARE(bar.Camras2->menuAction()->text(), cameraMenu);
         QCOMPARE(bar.Camras2->title(), cameraMenu);
         QCOMPARE(bar.SpeedButton5->text(), saveButton);
@@ -149,7 +151,8 @@ private Q_SLOTS:
         QFETCH(int, language);
         QFETCH(QByteArray, file);
         writeSettings(file);
-        TForm1 bar;
+        LineList cameras;
+        TForm1 bar(cameras);
         for (const CaptionSets::Row &row : CaptionSets::rows())
             QVERIFY2(shownText(bar, row) == CaptionSets::text(row, Language(language)), row.name);
     }
@@ -157,7 +160,8 @@ private Q_SLOTS:
     void hintsKeepTheirShownState()
     {
         writeSettings("[Param]\r\nLangue=Anglais\r\n");
-        TForm1 bar;
+        LineList cameras;
+        TForm1 bar(cameras);
         QCOMPARE(bar.SpeedButton8->toolTip(), QStringLiteral("Connect URL"));
         QCOMPARE(bar.Panel7->toolTip(), QStringLiteral("Start"));
         // The address box's hint is stored but never shown.
@@ -189,7 +193,8 @@ private Q_SLOTS:
             config.write(list);
         }
         writeSettings(file);
-        TForm1 bar;
+        LineList cameras;
+        TForm1 bar(cameras);
         for (int n = 1; n <= 9; ++n) {
             const QString expected = prefix.isEmpty() ? QStringLiteral("Name%1").arg(n) : prefix + QString::number(n);
             QCOMPARE(bar.cameraMenuItems().at(n - 1)->text(), expected);
@@ -214,7 +219,8 @@ private Q_SLOTS:
         const QByteArray before = "; Ocellane\r\n[Other]\r\nLangue=Anglais\r\n\r\n[Param]\r\nLangue=Anglais\r\nZ=1\r\n";
         writeSettings(before);
         {
-            TForm1 bar;
+            LineList cameras;
+            TForm1 bar(cameras);
             const QString quadBefore = bar.Multivision4->text();
             QAction *action = bar.findChild<QAction *>(item);
             // Nothing shows the stored choice: no check mark.
@@ -228,7 +234,8 @@ private Q_SLOTS:
             QCOMPARE(bar.Multivision4->text(), quadBefore);
             QVERIFY(m_errors.isEmpty());
         }
-        TForm1 next;
+        LineList cameras;
+        TForm1 next(cameras);
         QCOMPARE(next.Camras2->menuAction()->text(), cameraMenuNextStart);
     }
 
@@ -238,7 +245,8 @@ private Q_SLOTS:
         QFile blocker(m_config->filePath(QStringLiteral("ocellane")));
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         blocker.close();
-        TForm1 bar;
+        LineList cameras;
+        TForm1 bar(cameras);
         QVERIFY(m_errors.isEmpty());
         QCOMPARE(bar.Multivision4->text(), QStringLiteral("Quadravision "));
         QCOMPARE(bar.Camra1->text(), QStringLiteral(" "));

@@ -1,7 +1,7 @@
 // The camera stream engine without a window: fetches an address, prints
 // each decoded picture and ends when enough arrived or time ran out.
 
-#include "app/MemoryTuning.h"
+#include "base/MemoryTuning.h"
 #include "ProbeOptions.h"
 #include "camctl/StreamEngine.h"
 

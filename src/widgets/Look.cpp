@@ -1,4 +1,4 @@
-#include "app/Look.h"
+#include "widgets/Look.h"
 
 #include <QPalette>
 #include <QVariant>

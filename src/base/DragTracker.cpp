@@ -1,4 +1,4 @@
-#include "app/DragTracker.h"
+#include "base/DragTracker.h"
 
 void DragTracker::press(Button button, int x, int y)
 {

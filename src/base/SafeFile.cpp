@@ -1,4 +1,4 @@
-#include "app/SafeFile.h"
+#include "base/SafeFile.h"
 
 #include <QSaveFile>
 

@@ -1,4 +1,4 @@
-#include "views/OuterSize.h"
+#include "widgets/OuterSize.h"
 
 #include <QEvent>
 #include <QWidget>

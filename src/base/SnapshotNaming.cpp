@@ -1,6 +1,6 @@
-#include "bar/SnapshotNaming.h"
+#include "base/SnapshotNaming.h"
 
-#include "app/Errors.h"
+#include "base/Errors.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "app/Errors.h"
+#include "base/Errors.h"
 
 OcellaneError::OcellaneError(const QString &message)
     : std::runtime_error(message.toStdString()), m_message(message)

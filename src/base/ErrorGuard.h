@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <type_traits>
+#include <utility>
+
+// Every handler runs inside guard(): an exception that escapes it is shown
+// through the presenter and the event loop goes on, so no exception ever
+// crosses a Qt frame. The presenter is the start-up's error box in the
+// program and a recorder in tests; this layer knows no widgets.
+namespace ErrorBox {
+
+using Presenter = std::function<void(const QString &message)>;
+void setPresenter(Presenter presenter);
+
+// Shows the message through the presenter; without one (a window built
+// alone, outside the program) it goes to the log.
+void show(const QString &message);
+
+// The message an escaping exception is shown with.
+QString messageOf(std::exception_ptr error);
+
+// Runs fn; anything it throws is shown. Returns false when it threw.
+bool guard(const std::function<void()> &fn);
+
+} // namespace ErrorBox
+
+// Connects a signal to a member handler that runs inside the guard. The
+// handler takes the signal's arguments, or none (the sender is ignored).
+template<typename Sender, typename Signal, typename Receiver, typename Handler>
+auto connectGuarded(Sender *sender, Signal signal, Receiver *receiver, Handler handler)
+{
+    return QObject::connect(sender, signal, receiver, [receiver, handler](auto &&...args) {
+        ErrorBox::guard([&] {
+            if constexpr (std::is_invocable_v<Handler, Receiver *, decltype(args)...>)
+                std::invoke(handler, receiver, std::forward<decltype(args)>(args)...);
+            else
+                std::invoke(handler, receiver);
+        });
+    });
+}
