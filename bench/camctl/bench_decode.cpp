@@ -1,6 +1,8 @@
 // Decoding cost of the picture control against raw libjpeg-turbo:
-//   ocellane-bench-decode PHOTO_DIR [--write-frames DIR]
-// Prints per-frame times and the ratios docs/PERFORMANCE.md reports.
+//   ocellane-bench-decode PHOTO_DIR [--write-frames DIR] [--size WxH] [--quality Q]
+// Prints per-frame times and the ratios docs/PERFORMANCE.md reports. The
+// frames are 704x576 at quality 60 unless --size and --quality say
+// otherwise (the nine-camera benchmark's 1920x1080 frames).
 
 #include "BenchFrames.h"
 #include "camctl/JpegDecoder.h"
@@ -43,15 +45,33 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
+    const char *usage = "ocellane-bench-decode PHOTO_DIR [--write-frames DIR] [--size WxH] [--quality Q]";
+    FrameRecipe recipe;
+    const int sizeAt = int(args.indexOf(QStringLiteral("--size")));
+    if (sizeAt > 0 && sizeAt + 1 < args.size()) {
+        const QStringList sides = args.at(sizeAt + 1).split(QLatin1Char('x'));
+        recipe.size = sides.size() == 2 ? QSize(sides[0].toInt(), sides[1].toInt()) : QSize();
+    }
+    const int qualityAt = int(args.indexOf(QStringLiteral("--quality")));
+    if (qualityAt > 0 && qualityAt + 1 < args.size())
+        recipe.quality = args.at(qualityAt + 1).toInt();
+    if (recipe.size.isEmpty() || recipe.size.width() > 8192 || recipe.size.height() > 8192 || recipe.quality < 1
+        || recipe.quality > 100) {
+        std::fprintf(stderr, "usage: %s\n(--size up to 8192x8192, --quality 1 to 100)\n", usage);
+        return 2;
+    }
     int exitCode = 0;
-    const QList<QByteArray> frames = framesFromArguments(args, "ocellane-bench-decode PHOTO_DIR [--write-frames DIR]", &exitCode);
+    const QList<QByteArray> frames = framesFromArguments(args, usage, &exitCode, recipe);
     if (frames.isEmpty())
         return exitCode;
     qint64 total = 0;
     for (const QByteArray &f : frames)
         total += f.size();
-    std::printf("frames: %lld photographs at 704x576, q60 4:2:0, mean %lld bytes\n",
-                static_cast<long long>(frames.size()), static_cast<long long>(total / frames.size()));
+    const int width = recipe.size.width();
+    const int height = recipe.size.height();
+    std::printf("frames: %lld photographs at %dx%d, q%d 4:2:0, mean %lld bytes\n",
+                static_cast<long long>(frames.size()), width, height, recipe.quality,
+                static_cast<long long>(total / frames.size()));
 
     const int writeAt = int(args.indexOf(QStringLiteral("--write-frames")));
     if (writeAt > 0 && writeAt + 1 < args.size()) {
@@ -66,16 +86,16 @@ int main(int argc, char *argv[])
     // Raw: one handle, one preallocated buffer, same pixel format; with
     // the library's default flags and with the engine's.
     tjhandle tj = tjInitDecompress();
-    std::vector<unsigned char> buffer(704 * 576 * 4);
-    const int format = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? TJPF_BGRX : TJPF_XRGB;
+    std::vector<unsigned char> buffer(size_t(width) * height * 4);
+    const int format = RawDecode::enginePixelFormat();
     auto rawWith = [&](int flags) {
         return bestMicros(frames, [&](const QByteArray &jpeg) {
             tjDecompress2(tj, reinterpret_cast<const unsigned char *>(jpeg.constData()), ulong(jpeg.size()),
-                          buffer.data(), 704, 704 * 4, 576, format, flags);
+                          buffer.data(), width, width * 4, height, format, flags);
         });
     };
     const double raw = rawWith(0);
-    const double rawSameFlags = rawWith(TJFLAG_LIMITSCANS | TJFLAG_FASTUPSAMPLE);
+    const double rawSameFlags = rawWith(TJFLAG_LIMITSCANS | RawDecode::engineFlags());
     tjDestroy(tj);
 
     TurboJpegDecoder decoder;
