@@ -89,12 +89,8 @@ int engineFlags()
     return TJFLAG_FASTUPSAMPLE;
 }
 
-QSize engineOutput(const QByteArray &jpeg, QSize drawn, QString *error)
+QSize headerSize(const QByteArray &jpeg)
 {
-    TurboJpegDecoder decoder;
-    const QImage image = decoder.decode(jpeg, drawn, error);
-    if (image.isNull())
-        return {};
     tjhandle tj = tjInitDecompress();
     int width = 0;
     int height = 0;
@@ -104,10 +100,22 @@ QSize engineOutput(const QByteArray &jpeg, QSize drawn, QString *error)
                                            static_cast<unsigned long>(jpeg.size()), &width, &height, &subsampling,
                                            &colourspace);
     tjDestroy(tj);
-    if (status != 0) {
+    return status == 0 ? QSize(width, height) : QSize();
+}
+
+QSize engineOutput(const QByteArray &jpeg, QSize drawn, QString *error)
+{
+    TurboJpegDecoder decoder;
+    const QImage image = decoder.decode(jpeg, drawn, error);
+    if (image.isNull())
+        return {};
+    const QSize size = headerSize(jpeg);
+    if (!size.isValid()) {
         *error = QStringLiteral("TurboJPEG cannot read the header");
         return {};
     }
+    const int width = size.width();
+    const int height = size.height();
     int count = 0;
     const tjscalingfactor *factors = tjGetScalingFactors(&count);
     for (int i = 0; i < count; ++i) {

@@ -42,6 +42,9 @@ struct Picture
     QSize output;
 };
 
+// The picture's size as TurboJPEG reads it; invalid when it cannot.
+QSize headerSize(const QByteArray &jpeg);
+
 // The size the engine decodes jpeg to for a control drawn at drawn, and
 // whether TurboJPEG has a scaling factor that gives exactly that (else
 // the anchor would not do the engine's work). An invalid size and *error

@@ -46,7 +46,6 @@
 #include <map>
 #include <vector>
 
-#include <turbojpeg.h>
 
 namespace {
 
@@ -358,19 +357,6 @@ QList<QByteArray> loadFrames(const QString &dir)
     return frames;
 }
 
-QSize jpegSize(const QByteArray &jpeg)
-{
-    tjhandle tj = tjInitDecompress();
-    int width = 0;
-    int height = 0;
-    int subsampling = 0;
-    int colourspace = 0;
-    const int status = tjDecompressHeader3(tj, reinterpret_cast<const unsigned char *>(jpeg.constData()),
-                                           static_cast<unsigned long>(jpeg.size()), &width, &height, &subsampling,
-                                           &colourspace);
-    tjDestroy(tj);
-    return status == 0 ? QSize(width, height) : QSize();
-}
 
 // Raw TurboJPEG on the pictures the controls decode, with the engine's
 // flags (the anchor) and with the library's defaults; and the engine's
@@ -457,13 +443,13 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "--frames-dir must name a folder of *.jpg camera frames (docs/PERFORMANCE.md)\n");
         return 2;
     }
-    const QSize frameSize = jpegSize(frames.first());
+    const QSize frameSize = RawDecode::headerSize(frames.first());
     qint64 frameBytes = 0;
     for (const QByteArray &f : frames) {
         frameBytes += f.size();
-        if (jpegSize(f) != frameSize) {
+        if (RawDecode::headerSize(f) != frameSize) {
             std::fprintf(stderr, "the frames are not all of one size (%s and %s)\n", qPrintable(sizeText(frameSize)),
-                         qPrintable(sizeText(jpegSize(f))));
+                         qPrintable(sizeText(RawDecode::headerSize(f))));
             return 2;
         }
     }
