@@ -24,11 +24,11 @@ inline constexpr qsizetype kEndMarkerSlack = 16;
 // The budget of one picture, checked on libjpeg's own reading of the frame
 // header before anything is decoded. The program runs up to fourteen
 // controls, each decoding on a pool thread of its own, and must stay under
-// 150 MB resident with every camera hostile: about 35 MB for the program
+// 150 MB resident with every camera hostile: about 43 MB for the program
 // itself (the nine-camera benchmark), and for each control the picture
 // shown, the one being decoded and about 1 MB of libjpeg's working rows;
 // multi-scan pictures add their coefficient buffers, kMaxMultiScanDecodes
-// at a time. At the figures below that is 35 + 2 x 25 + 14 + 2 x 9 = 117 MB.
+// at a time. At the figures below that is 43 + 2 x 25 + 14 + 2 x 9 = 125 MB.
 // - Sides: StreamLimits::kMaxImageSide.
 // - Pixels: 4096 x 2160, so 4K cameras (3840 x 2160) are shown. A
 //   single-scan picture is decoded a row of blocks at a time: this bounds
