@@ -42,9 +42,10 @@ void TForm1::ShowSingleView()
     const QSize size = ViewTables::zoomSize(zoomMode);
     if (size.isValid())
         Form4->setOuterSize(size);
+    // To the front, but the keyboard stays where the user is typing: the
+    // sequencer shows the view on every tick.
     Form4->show();
     Form4->raise();
-    Form4->activateWindow();
     Form4->CamImage1->setVisible(false);
     // Passed unchanged: no check, no trimming, no completion.
     Form4->CamImage1->setURL(URLCombo->currentText());

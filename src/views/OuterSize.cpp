@@ -23,6 +23,12 @@ void OuterSize::apply(const QSize &outer)
     m_pending = (m_window->isVisible() && !margins.isNull()) ? QSize() : outer;
 }
 
+void OuterSize::applyWhenRestored(const QSize &outer)
+{
+    m_enlargedMargins = frameMargins();
+    m_pending = outer;
+}
+
 bool OuterSize::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_window && m_pending.isValid()) {
@@ -30,9 +36,10 @@ bool OuterSize::eventFilter(QObject *watched, QEvent *event)
         if (type == QEvent::Show || type == QEvent::Move || type == QEvent::Resize || type == QEvent::Expose ||
             type == QEvent::UpdateRequest) {
             const QSize margins = frameMargins();
-            if (!margins.isNull()) {
+            if (!margins.isNull() && margins != m_enlargedMargins) {
                 const QSize outer = m_pending;
                 m_pending = QSize();
+                m_enlargedMargins = QSize();
                 m_window->resize(outer - margins);
             }
         }
