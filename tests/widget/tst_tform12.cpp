@@ -312,6 +312,27 @@ private Q_SLOTS:
         }
     }
 
+    void typedComboTextIsKeptAsTyped_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::newRow("the start of an entry is not completed") << "resolution=3";
+        QTest::newRow("an entry in other case is not folded") << "RESOLUTION=704X576";
+    }
+
+    void typedComboTextIsKeptAsTyped()
+    {
+        QFETCH(QString, typed);
+        Windows w;
+        TForm12 &d = w.dialog;
+        w.bar.Paramtragecamras2Click();
+        QVERIFY(QTest::qWaitForWindowActive(&d));
+        d.ComboBox5->setFocus();
+        QTest::keyClicks(d.ComboBox5, typed);
+        QTest::keyClick(d.ComboBox5, Qt::Key_Return);
+        d.Edit2->setFocus();
+        QCOMPARE(d.ComboBox5->currentText(), typed);
+    }
+
     void modelChoiceSwapsTheResolutionBoxes()
     {
         Windows w;
