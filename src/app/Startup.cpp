@@ -68,7 +68,8 @@ void ProgramWindows::releaseAll()
 int runProgram(int &argc, char **argv)
 {
     QApplication app(argc, argv);
-    // The desktop names the program by the application title. It is not set
+    // The desktop names the program by the application title, "Ocellane 4"
+    // (the desktop entry's and AppStream file's name). It is not set
     // as Qt's display name, which Qt would append to every window caption.
     QApplication::setApplicationName(QStringLiteral("ocellane"));
     QApplication::setOrganizationName(QStringLiteral("ocellane"));

@@ -468,7 +468,7 @@ private Q_SLOTS:
     {
         QTest::addColumn<bool>("save");
         QTest::addColumn<QStringList>("filters");
-        QTest::newRow("save") << true << QStringList{"Liste de configuration (*.lst)", "Tous les fichiers (*)"};
+        QTest::newRow("save") << true << QStringList{"Liste de configuration(*.lst)", "Tous les fichiers (*)"};
         QTest::newRow("open") << false << QStringList{"Listes de configuration (*.lst)", "Tous les fichiers (*)"};
     }
 
