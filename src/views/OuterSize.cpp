@@ -16,6 +16,7 @@ QSize OuterSize::frameMargins() const
 
 void OuterSize::apply(const QSize &outer)
 {
+    m_enlargedMargins = QSize();
     const QSize margins = frameMargins();
     m_window->resize(outer - margins);
     // A window that was never framed reports no margins yet: correct the
