@@ -12,6 +12,8 @@ packages=(
     qt6-qpa-plugins fonts-dejavu-core fonts-liberation2 fonts-comic-neue ca-certificates
     # end-to-end tests: X server, window manager, input, screenshots, OCR
     xvfb xauth openbox xdotool x11-utils imagemagick tesseract-ocr tesseract-ocr-eng
+    # Qt's Wayland platform, so the Wayland start-up test has Qt find it
+    qt6-wayland
     # a foreign MJPEG server for the stream tests
     ffmpeg
     # fuzzing and the sanitizer runtime: clang, libFuzzer, ASan/UBSan, and

@@ -14,9 +14,49 @@
 #include "views/TForm6.h"
 
 #include <QApplication>
+#include <QByteArray>
 #include <QStyleFactory>
 
+#include <cstdio>
+
 namespace {
+QtMessageHandler qtHandler = nullptr;
+
+// Qt's own notes (the runtime folder it had to pick, a font it replaced, a
+// camera's connection that failed) say nothing a user at the desk can act
+// on, and the program reports its own failures in its windows. Only the
+// errors that stop the program reach the terminal.
+void terminalMessages(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (type != QtCriticalMsg && type != QtFatalMsg)
+        return;
+    if (qtHandler)
+        qtHandler(type, context, message);
+    else
+        std::fprintf(stderr, "%s\n", qPrintable(message));
+}
+
+bool platformChosen(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        return true;
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray arg(argv[i]);
+        if (arg == "-platform" || arg == "--platform" || arg.startsWith("-platform=") || arg.startsWith("--platform="))
+            return true;
+    }
+    return false;
+}
+
+// The frameless bar stands at a fixed place above every window, which a
+// Wayland compositor does not let a window ask for: on a Wayland desktop
+// the program runs through XWayland, unless the user chose a platform.
+void preferXWayland(int argc, char **argv)
+{
+    if (!qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") && !platformChosen(argc, argv))
+        qputenv("QT_QPA_PLATFORM", "xcb");
+}
+
 template<typename Form, typename... Args>
 void create(std::unique_ptr<Form> &owner, Form *&instance, Args &&...args)
 {
@@ -76,8 +116,11 @@ void ProgramWindows::releaseAll()
 
 int runProgram(int &argc, char **argv)
 {
+    qtHandler = qInstallMessageHandler(terminalMessages);
+    preferXWayland(argc, argv);
     QApplication app(argc, argv);
-    // The desktop names the program by the application title. It is not set
+    // The desktop names the program by the application title, "Ocellane 4"
+    // (the desktop entry's and AppStream file's name). It is not set
     // as Qt's display name, which Qt would append to every window caption.
     QApplication::setApplicationName(QStringLiteral("ocellane"));
     QApplication::setOrganizationName(QStringLiteral("ocellane"));

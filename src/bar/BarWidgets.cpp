@@ -82,5 +82,10 @@ void SpeedButton::mousePressEvent(QMouseEvent *event)
         Q_EMIT rightPressed(event->globalPosition().toPoint());
         return;
     }
+    // A middle press is the button's: passed on, it would drag the bar.
+    if (event->button() == Qt::MiddleButton) {
+        event->accept();
+        return;
+    }
     QToolButton::mousePressEvent(event);
 }

@@ -9,6 +9,7 @@
 #include "widgets/Take.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QHash>
@@ -36,6 +37,11 @@ QWidget *createControl(const BarLayout::Control &row, QWidget *parent)
     case Kind::TextButton:
     case Kind::FlatTextButton: {
         auto *button = new SpeedButton(parent);
+        // The standard button face behind the black captions: the bar's
+        // slate would leave them hard to read.
+        QPalette face = button->palette();
+        face.setColor(QPalette::Button, QApplication::palette().color(QPalette::Button));
+        button->setPalette(face);
         if (row.glyph != BarLayout::Glyph::None) {
             button->setIcon(Glyphs::icon(row.glyph, row.rect.size()));
             button->setIconSize(row.rect.size() - QSize(6, 6));
@@ -91,6 +97,10 @@ QWidget *createControl(const BarLayout::Control &row, QWidget *parent)
     widget->setObjectName(QLatin1String(row.name));
     widget->setGeometry(row.rect);
     widget->setCursor(cursorShape(row.cursor));
+    // The spin box's text field brings its own I-beam, which would cover
+    // nearly all of the box.
+    if (row.kind == Kind::SpinEdit)
+        widget->findChild<QLineEdit *>()->setCursor(cursorShape(row.cursor));
     Look::enableHint(widget, row.hintShown);
     Look::setHint(widget, QString::fromUtf8(row.hint));
     return widget;
@@ -271,7 +281,9 @@ bool TForm1::eventFilter(QObject *watched, QEvent *event)
     if (watched != m_client)
         return QWidget::eventFilter(watched, event);
     switch (event->type()) {
-    case QEvent::MouseButtonPress: {
+    // A quick second press arrives as a double-click: it is a press too.
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick: {
         auto *mouse = static_cast<QMouseEvent *>(event);
         const QPoint p = mouse->position().toPoint();
         ErrorBox::guard([&] { FormMouseDown(mouse->button(), p.x(), p.y()); });

@@ -41,9 +41,10 @@ void TForm1::ShowSingleView()
     const QSize size = ViewTables::zoomSize(m_zoomMode);
     if (size.isValid())
         m_windows.single->setOuterSize(size);
+    // To the front, but the keyboard stays where the user is typing: the
+    // sequencer shows the view on every tick.
     m_windows.single->show();
     m_windows.single->raise();
-    m_windows.single->activateWindow();
     m_windows.single->CamImage1->setVisible(false);
     // Passed unchanged: no check, no trimming, no completion.
     m_windows.single->CamImage1->setURL(URLCombo->currentText());

@@ -37,14 +37,21 @@ void TForm1::SpeedButton5Click()
 
     URLCombo->setEditText(still);
     m_snapshotCounter = number + 1;
+    m_snapshotCamera = m_currentCamera;
+    // Greyed while the picture is on its way, so a press that would be
+    // ignored shows why. Before the fetch, which may end at once.
+    SpeedButton5->setEnabled(false);
     NMHTTP1->fetch(URLCombo->currentText(), QDir(folder).filePath(SnapshotNaming::fileName(number)));
 }
 
 void TForm1::snapshotFetched(const QString &error)
 {
+    SpeedButton5->setEnabled(true);
     // A failed fetch leaves the still-image address in the box.
     if (!error.isEmpty())
         throw OcellaneError(error);
-    URLCombo->setEditText(m_cameras.text(m_currentCamera));
+    // The camera the picture was taken from, even if another one was chosen
+    // while it was on its way.
+    URLCombo->setEditText(m_cameras.text(m_snapshotCamera));
     ShowSingleView();
 }

@@ -8,7 +8,7 @@
 // network.
 namespace Cp1252 {
 QString toText(const QByteArray &bytes);
-// Characters with no Windows-1252 byte become '?', as the old code page
-// conversion did.
+// Characters with no Windows-1252 byte become '?' (one for each character,
+// a pair of surrogates included), as the old code page conversion did.
 QByteArray fromText(const QString &text);
 } // namespace Cp1252

@@ -6,12 +6,19 @@ namespace FileFilter {
 
 namespace {
 
+// The description without its own pattern list, followed by what stood
+// before that list: the stored text's spacing shows as it is written
+// ("Liste de configuration(*.lst)" has no blank), a description without a
+// list gets one blank.
 QString describe(const QString &description)
 {
-    static const QRegularExpression trailingPatterns(QStringLiteral("\\s*\\([^()]*\\)\\s*$"));
+    static const QRegularExpression trailingPatterns(QStringLiteral("(\\s*)\\([^()]*\\)\\s*$"));
     QString text = description;
-    text.remove(trailingPatterns);
-    return text.trimmed();
+    const QRegularExpressionMatch match = trailingPatterns.match(text);
+    if (!match.hasMatch())
+        return text.trimmed() + QLatin1Char(' ');
+    text.truncate(match.capturedStart());
+    return text.trimmed() + match.captured(1);
 }
 
 QString patterns(const QString &stored)
@@ -31,7 +38,7 @@ QStringList toNameFilters(const QString &stored)
     const QStringList parts = stored.split(QLatin1Char('|'));
     QStringList filters;
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
-        filters << QStringLiteral("%1 (%2)").arg(describe(parts.at(i)), patterns(parts.at(i + 1)));
+        filters << QStringLiteral("%1(%2)").arg(describe(parts.at(i)), patterns(parts.at(i + 1)));
     return filters;
 }
 

@@ -74,6 +74,9 @@ QWidget *createControl(const SettingsLayout::Control &row, QWidget *parent)
         combo->setEditable(true);
         // Typed texts are used as they stand and never become entries.
         combo->setInsertPolicy(QComboBox::NoInsert);
+        // No completion: it would finish "resolution=3" as an entry, and it
+        // makes the entry match case-blind, which folds typed text into one.
+        combo->setCompleter(nullptr);
         combo->setValidator(new SingleLineValidator(combo));
         combo->addItems(texts(row.items));
         combo->setCurrentIndex(int(combo->findText(text)));

@@ -12,7 +12,9 @@ constexpr QSize OuterSize(382, 159);
 } // namespace
 
 TForm2::TForm2(QWidget *parent)
-    : QWidget(parent, Qt::Dialog)
+    // Above the always-on-top bar it is centred on, or the bar would cover
+    // its title and credit lines.
+    : QWidget(parent, Qt::Dialog | Qt::WindowStaysOnTopHint)
 {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("A propos de .."));

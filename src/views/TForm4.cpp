@@ -12,6 +12,8 @@ TForm4::TForm4(QWidget *parent)
 {
     setObjectName(QStringLiteral("Form4"));
     setWindowTitle(QStringLiteral("Ocellane Mode AXIS"));
+    // Its first show must not take the focus from the bar or the dialog.
+    setAttribute(Qt::WA_ShowWithoutActivating);
     Look::setBackground(this, 0);
     setFont(Look::font(QStringLiteral("MS Sans Serif"), 11));
     m_outerSize = new OuterSize(this);
@@ -28,6 +30,13 @@ TForm4::TForm4(QWidget *parent)
 
 void TForm4::setOuterSize(const QSize &outer)
 {
+    // A zoom size is shown as such, also after the user maximised the view.
+    constexpr Qt::WindowStates enlarged = Qt::WindowMaximized | Qt::WindowFullScreen;
+    if (isVisible() && (windowState() & enlarged)) {
+        setWindowState(windowState() & ~enlarged);
+        m_outerSize->applyWhenRestored(outer);
+        return;
+    }
     m_outerSize->apply(outer);
 }
 

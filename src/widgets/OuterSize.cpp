@@ -16,11 +16,18 @@ QSize OuterSize::frameMargins() const
 
 void OuterSize::apply(const QSize &outer)
 {
+    m_enlargedMargins = QSize();
     const QSize margins = frameMargins();
     m_window->resize(outer - margins);
     // A window that was never framed reports no margins yet: correct the
     // size when the window manager frames it.
     m_pending = (m_window->isVisible() && !margins.isNull()) ? QSize() : outer;
+}
+
+void OuterSize::applyWhenRestored(const QSize &outer)
+{
+    m_enlargedMargins = frameMargins();
+    m_pending = outer;
 }
 
 bool OuterSize::eventFilter(QObject *watched, QEvent *event)
@@ -30,9 +37,10 @@ bool OuterSize::eventFilter(QObject *watched, QEvent *event)
         if (type == QEvent::Show || type == QEvent::Move || type == QEvent::Resize || type == QEvent::Expose ||
             type == QEvent::UpdateRequest) {
             const QSize margins = frameMargins();
-            if (!margins.isNull()) {
+            if (!margins.isNull() && margins != m_enlargedMargins) {
                 const QSize outer = m_pending;
                 m_pending = QSize();
+                m_enlargedMargins = QSize();
                 m_window->resize(outer - margins);
             }
         }

@@ -19,6 +19,10 @@ public:
 
     // Sizes the window so its frame measures `outer`.
     void apply(const QSize &outer);
+    // The same for a window just asked to leave the maximised state: its
+    // frame changes as the window manager restores it, and the margins Qt
+    // reports lag behind, so the size is set once they have changed.
+    void applyWhenRestored(const QSize &outer);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -28,4 +32,5 @@ private:
 
     QWidget *m_window;
     QSize m_pending; // outer size still waiting for the real frame
+    QSize m_enlargedMargins; // while restoring: the margins that are stale
 };

@@ -151,6 +151,10 @@ private Q_SLOTS:
         const QString state = QString::fromUtf8(
             run(QStringLiteral("xprop"), {QStringLiteral("-id"), about, QStringLiteral("_NET_WM_STATE")}));
         QVERIFY2(state.contains(QStringLiteral("_NET_WM_STATE_MODAL")), qPrintable(state));
+        // It stands above the bar: where the two meet, the about window shows.
+        const QRect overlap = window(about).geometry & QRect(197, 108, 438, 74);
+        QVERIFY(overlap.height() > 20);
+        QTRY_VERIFY_WITH_TIMEOUT(coverage(screenshot(), overlap, QColor(192, 230, 250), 30) > 0.6, 5000);
 
         // Closed from its title bar, it only hides: the program goes on.
         key(about, QStringLiteral("alt+F4"));

@@ -69,8 +69,11 @@ private Q_SLOTS:
         // keeps its place from then on, so one move clears the panels.
         const QStringList views = findWindows(QStringLiteral("^Ocellane Mode AXIS$"));
         moveWindow(views.value(0), 700, 400);
+        // The keyboard stays with the bar while the ticks show the view.
+        activate(bar);
         QTRY_VERIFY_WITH_TIMEOUT((shot = screenshot(), isRed(shot, 2) && isWhite(shot, 1)), 8000);
         QTRY_VERIFY_WITH_TIMEOUT((shot = screenshot(), isRed(shot, 3) && isWhite(shot, 2)), 8000);
+        QCOMPARE(run(QStringLiteral("xdotool"), {QStringLiteral("getactivewindow")}).trimmed(), bar.toUtf8());
         // ON is lit, OFF is not.
         QVERIFY(coverage(shot, QRect(BarX + 228 + 2, BarY + 56 + 1, 4, 6), QColor(0, 255, 0), 40) > 0.5);
 

@@ -1,5 +1,7 @@
 #include "e2e/E2eHarness.h"
 
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTest>
 
 using namespace E2e;
@@ -42,6 +44,54 @@ private Q_SLOTS:
         QVERIFY(program.waitForExit());
         QCOMPARE(program.process().exitStatus(), QProcess::NormalExit);
         QCOMPARE(program.process().exitCode(), 0);
+    }
+
+    // A Wayland desktop at a device pixel ratio of 2, no runtime folder, a
+    // camera that fails. The program runs on X (XWayland; here the test's
+    // X server): had it tried the Wayland display, which does not exist,
+    // the Wayland library would have complained on the terminal, which must
+    // stay empty. The layout holds at twice the size.
+    void waylandDesktopAtScaleTwoRunsOnXQuietly()
+    {
+        QTcpServer camera; // takes each connection and closes it at once
+        QVERIFY(camera.listen(QHostAddress::LocalHost));
+        int connections = 0;
+        QObject::connect(&camera, &QTcpServer::newConnection, &camera, [&] {
+            while (QTcpSocket *socket = camera.nextPendingConnection()) {
+                ++connections;
+                socket->close();
+                socket->deleteLater();
+            }
+        });
+        Program program;
+        program.writeFile(QStringLiteral("config.lst"),
+                          "http://127.0.0.1:" + QByteArray::number(camera.serverPort()) + "/video\r\n" +
+                              QByteArray(30, '\n').replace("\n", "\r\n"));
+        QProcessEnvironment env = program.process().processEnvironment();
+        env.insert(QStringLiteral("WAYLAND_DISPLAY"), QStringLiteral("ocellane-no-such-display"));
+        env.insert(QStringLiteral("XDG_SESSION_TYPE"), QStringLiteral("wayland"));
+        env.insert(QStringLiteral("QT_SCALE_FACTOR"), QStringLiteral("2"));
+        env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+        program.process().setProcessEnvironment(env);
+        program.process().setProcessChannelMode(QProcess::MergedChannels);
+        program.start();
+        const QString id = waitForWindow(QStringLiteral("^Ocellane 5\\.03$"));
+        QVERIFY2(!id.isEmpty(), "the bar never appeared");
+        QTRY_COMPARE_WITH_TIMEOUT(window(id).frameGeometry, QRect(2 * 197, 2 * 108, 2 * 438, 2 * 74), 10000);
+        const auto at = [](int x, int y) { return QPoint(2 * (197 + 1 + x), 2 * (108 + 1 + y)); };
+        QImage shot;
+        // Background spots clear of every control, the address box's black,
+        // and camera button 1's light face filling its doubled place.
+        QTRY_VERIFY_WITH_TIMEOUT((shot = screenshot(), similar(shot.pixelColor(at(292, 60)), QColor(51, 52, 100)) &&
+                                                           similar(shot.pixelColor(at(100, 38)), Qt::black) &&
+                                                           shot.pixelColor(at(296 + 3, 3)).lightness() > 160 &&
+                                                           shot.pixelColor(at(296 + 14, 14)).lightness() > 160),
+                                 10000);
+        click(at(296 + 8, 8).x(), at(296 + 8, 8).y()); // camera 1
+        QTRY_VERIFY_WITH_TIMEOUT(connections >= 2, 15000); // it failed, and was asked again
+        key(id, QStringLiteral("ctrl+q"));
+        QVERIFY(program.waitForExit());
+        QCOMPARE(program.process().readAll(), QByteArray());
     }
 
     void shortListShowsErrorAndEnds()

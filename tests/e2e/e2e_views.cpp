@@ -43,6 +43,17 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(window(single).frameGeometry.size(), QSize(704, 576), 10000);
         QTRY_VERIFY_WITH_TIMEOUT(showsLivePicture(window(single).geometry), 15000);
         QTRY_COMPARE_WITH_TIMEOUT(camsim.stat("open"), 1, 10000);
+
+        // Maximised from its title bar (a double-click there, in openbox), the
+        // next camera selection gives it the zoom size back.
+        const QRect frame = window(single).frameGeometry;
+        moveMouse(frame.center().x(), frame.top() + (window(single).geometry.top() - frame.top()) / 2);
+        run(QStringLiteral("xdotool"), {QStringLiteral("click"), QStringLiteral("--repeat"), QStringLiteral("2"),
+                                        QStringLiteral("--delay"), QStringLiteral("80"), QStringLiteral("1")});
+        QTRY_VERIFY_WITH_TIMEOUT(window(single).frameGeometry.width() > 704, 10000);
+        run(QStringLiteral("xdotool"), {QStringLiteral("windowraise"), bar});
+        clickAt(barPoint(312 + 8, 0 + 8)); // camera 2
+        QTRY_COMPARE_WITH_TIMEOUT(window(single).frameGeometry.size(), QSize(704, 576), 10000);
         // Closing the single view closes its connection (and uncovers the
         // nine-camera window's place).
         key(single, QStringLiteral("alt+F4"));

@@ -20,6 +20,9 @@ for f in bin/ocellane bin/ocellane-probe bin/ocellane-camsim \
     fi
 done
 desktop-file-validate "$share/applications/io.ocellane.Ocellane.desktop" || fail=1
+# The desktop names the program by its application title.
+grep -qx 'Name=Ocellane 4' "$share/applications/io.ocellane.Ocellane.desktop" || { echo "desktop entry not named Ocellane 4"; fail=1; }
+grep -q '<name>Ocellane 4</name>' "$share/metainfo/io.ocellane.Ocellane.metainfo.xml" || { echo "AppStream name not Ocellane 4"; fail=1; }
 appstreamcli validate --no-net "$share/metainfo/io.ocellane.Ocellane.metainfo.xml" || fail=1
 for page in "$share"/man/man1/*.1; do
     man --warnings -l "$page" >/dev/null 2>"$root/man.err" || fail=1

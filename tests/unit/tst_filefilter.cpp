@@ -14,7 +14,7 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("nameFilters");
         QTest::newRow("save dialog: lst first, all files second")
             << QString::fromLatin1(SettingsLayout::SaveFilter)
-            << QStringList{"Liste de configuration (*.lst)", "Tous les fichiers (*)"};
+            << QStringList{"Liste de configuration(*.lst)", "Tous les fichiers (*)"};
         QTest::newRow("open dialog keeps its own wording")
             << QString::fromLatin1(SettingsLayout::OpenFilter)
             << QStringList{"Listes de configuration (*.lst)", "Tous les fichiers (*)"};

@@ -129,12 +129,33 @@ private Q_SLOTS:
         QCOMPARE(list.count(), count);
     }
 
+    void textConvertsWindows1252_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("readBack");
+        const QString mapped = QString::fromUtf8("Caméra € 1");
+        QTest::newRow("mapped characters") << mapped << QByteArray("Cam\xe9ra \x80 1") << mapped;
+        // One '?' per character, never a control byte.
+        QTest::newRow("no Windows-1252 byte") << QString::fromUtf8("Ōsaka Łódź")
+                                              << QByteArray("?saka ?\xf3" "d?") << QString::fromUtf8("?saka ?ód?");
+        QTest::newRow("outside the basic plane") << QString::fromUtf8("a\U0001F600b") << QByteArray("a?b")
+                                                 << QStringLiteral("a?b");
+        QTest::newRow("a lone surrogate") << (QStringLiteral("a") + QChar(0xd800) + QStringLiteral("b"))
+                                          << QByteArray("a?b") << QStringLiteral("a?b");
+        QTest::newRow("control bytes stay themselves") << QStringLiteral("\x1a\x7f") << QByteArray("\x1a\x7f")
+                                                       << QStringLiteral("\x1a\x7f");
+    }
+
     void textConvertsWindows1252()
     {
+        QFETCH(QString, text);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, readBack);
         LineList list;
-        list.setText(9, QString::fromUtf8("Caméra € 1"));
-        QCOMPARE(list.line(9), QByteArray("Cam\xe9ra \x80 1"));
-        QCOMPARE(list.text(9), QString::fromUtf8("Caméra € 1"));
+        list.setText(9, text);
+        QCOMPARE(list.line(9), bytes);
+        QCOMPARE(list.text(9), readBack);
     }
 
     void missingFileLeavesListUnchanged()

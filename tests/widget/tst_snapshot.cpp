@@ -154,6 +154,7 @@ private Q_SLOTS:
         QCOMPARE(Form1->URLCombo->currentText(), still(1, fault));
         QVERIFY(!Form4->isVisible());
         QCOMPARE(Form1->snapshotCounter(), 2);
+        QVERIFY(Form1->SpeedButton5->isEnabled());
     }
 
     void credentialsNeverShowInTheMessage()
@@ -186,18 +187,24 @@ private Q_SLOTS:
         QVERIFY(!Form1->NMHTTP1->isBusy());
     }
 
-    void pressDuringAFetchIsIgnored()
+    void pressDuringAFetchIsIgnoredAndShown()
     {
         Form1->NMHTTP1->setTimeout(5000);
         m_windows->cameraList().setText(19, still(1, QStringLiteral("&fault=delay:300")));
         QSignalSpy done(Form1->NMHTTP1, &SnapshotFetcher::finished);
         QTest::mouseClick(Form1->SpeedButton5, Qt::LeftButton);
+        QVERIFY(!Form1->SpeedButton5->isEnabled());
         QTest::mouseClick(Form1->SpeedButton5, Qt::LeftButton);
         QCOMPARE(Form1->snapshotCounter(), 2);
+        // Another camera chosen meanwhile: the finished fetch goes back to
+        // the camera it was for.
+        Form1->SpeedButton20Click();
         QVERIFY(done.wait(5000));
         QCOMPARE(sizeOf(picture(1)), stillSize(1));
         QVERIFY(!QFile::exists(picture(2)));
         QCOMPARE(Form1->snapshotCounter(), 2);
+        QVERIFY(Form1->SpeedButton5->isEnabled());
+        QCOMPARE(Form4->CamImage1->URL(), stream(1));
     }
 
     void duringTheSequencerTheUsersCameraIsTaken()

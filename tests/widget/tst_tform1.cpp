@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -84,6 +85,12 @@ private Q_SLOTS:
         QCOMPARE(w->toolTip(), toolTip);
     }
 
+    void periodBoxShowsTheHandOverItsText()
+    {
+        ProgramWindows windows;
+        QCOMPARE(Form1->CSpinEdit1->findChild<QLineEdit *>()->cursor().shape(), Qt::PointingHandCursor);
+    }
+
     void startColours()
     {
         ProgramWindows windows;
@@ -95,6 +102,10 @@ private Q_SLOTS:
         QCOMPARE(bar.Panel8->colour(), 15132370);
         QCOMPARE(bar.URLCombo->lineEdit()->palette().color(QPalette::Text), QColor(0, 255, 0));
         QCOMPARE(bar.URLCombo->lineEdit()->palette().color(QPalette::Base), QColor(0, 0, 0));
+        // Buttons show the standard light face behind their black captions.
+        const QImage face = bar.SpeedButton25->grab().toImage();
+        const QColor beside = face.pixelColor(4, face.height() / 2);
+        QVERIFY2(beside.lightness() > 160, qPrintable(beside.name()));
     }
 
     void menuTreeCaptions()
@@ -126,8 +137,17 @@ private Q_SLOTS:
         QCOMPARE(bar.Camra5->text(), QString::fromUtf8("Entrée"));
     }
 
+    void draggingTheBackgroundMovesTheBar_data()
+    {
+        QTest::addColumn<bool>("quickSecondPress");
+        QTest::newRow("a press") << false;
+        // Qt reports it as a double-click; it is a press all the same.
+        QTest::newRow("a quick second press") << true;
+    }
+
     void draggingTheBackgroundMovesTheBar()
     {
+        QFETCH(bool, quickSecondPress);
         ProgramWindows windows;
         TForm1 &bar = *Form1;
         bar.show();
@@ -135,6 +155,12 @@ private Q_SLOTS:
         const QPoint start = bar.pos();
         QWidget *bg = client(bar);
         QTest::mousePress(bg, Qt::LeftButton, {}, QPoint(100, 30));
+        if (quickSecondPress) {
+            QTest::mouseRelease(bg, Qt::LeftButton, {}, QPoint(100, 30));
+            QMouseEvent second(QEvent::MouseButtonDblClick, QPointF(100, 30), bg->mapToGlobal(QPointF(100, 30)),
+                               Qt::LeftButton, Qt::LeftButton, {});
+            QApplication::sendEvent(bg, &second);
+        }
         QMouseEvent moveEvent(QEvent::MouseMove, QPointF(110, 35), bg->mapToGlobal(QPointF(110, 35)), Qt::NoButton,
                               Qt::LeftButton, {});
         QApplication::sendEvent(bg, &moveEvent);
@@ -146,22 +172,25 @@ private Q_SLOTS:
     void pressesOnControlsNeverMoveTheBar_data()
     {
         QTest::addColumn<QString>("name");
-        QTest::newRow("camera button") << "SpeedButton15";
-        QTest::newRow("product label") << "Label6";
-        QTest::newRow("inclusion panel") << "Panel4";
+        QTest::addColumn<Qt::MouseButton>("button");
+        QTest::newRow("camera button") << "SpeedButton15" << Qt::LeftButton;
+        QTest::newRow("middle press on a camera button") << "SpeedButton15" << Qt::MiddleButton;
+        QTest::newRow("product label") << "Label6" << Qt::LeftButton;
+        QTest::newRow("inclusion panel") << "Panel4" << Qt::LeftButton;
     }
 
     void pressesOnControlsNeverMoveTheBar()
     {
         QFETCH(QString, name);
+        QFETCH(Qt::MouseButton, button);
         ProgramWindows windows;
         TForm1 &bar = *Form1;
         bar.show();
         QVERIFY(QTest::qWaitForWindowExposed(&bar));
         auto *w = client(bar)->findChild<QWidget *>(name);
-        QTest::mousePress(w, Qt::LeftButton, {}, QPoint(2, 2));
+        QTest::mousePress(w, button, {}, QPoint(2, 2));
         QVERIFY(!followsTheMouse(bar));
-        QTest::mouseRelease(w, Qt::LeftButton, {}, QPoint(2, 2));
+        QTest::mouseRelease(w, button, {}, QPoint(2, 2));
     }
 
     void onlyTheRightButtonOpensTheMenu()

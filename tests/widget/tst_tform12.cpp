@@ -314,6 +314,27 @@ private Q_SLOTS:
         }
     }
 
+    void typedComboTextIsKeptAsTyped_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::newRow("the start of an entry is not completed") << "resolution=3";
+        QTest::newRow("an entry in other case is not folded") << "RESOLUTION=704X576";
+    }
+
+    void typedComboTextIsKeptAsTyped()
+    {
+        QFETCH(QString, typed);
+        Windows w;
+        TForm12 &d = w.dialog;
+        w.bar.Paramtragecamras2Click();
+        QVERIFY(QTest::qWaitForWindowActive(&d));
+        d.ComboBox5->setFocus();
+        QTest::keyClicks(d.ComboBox5, typed);
+        QTest::keyClick(d.ComboBox5, Qt::Key_Return);
+        d.Edit2->setFocus();
+        QCOMPARE(d.ComboBox5->currentText(), typed);
+    }
+
     void modelChoiceSwapsTheResolutionBoxes()
     {
         Windows w;
@@ -449,7 +470,7 @@ private Q_SLOTS:
     {
         QTest::addColumn<bool>("save");
         QTest::addColumn<QStringList>("filters");
-        QTest::newRow("save") << true << QStringList{"Liste de configuration (*.lst)", "Tous les fichiers (*)"};
+        QTest::newRow("save") << true << QStringList{"Liste de configuration(*.lst)", "Tous les fichiers (*)"};
         QTest::newRow("open") << false << QStringList{"Listes de configuration (*.lst)", "Tous les fichiers (*)"};
     }
 
