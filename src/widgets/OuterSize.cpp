@@ -3,6 +3,15 @@
 #include <QEvent>
 #include <QWidget>
 
+namespace {
+
+// Sizes set while the window manager is still settling the frame: the
+// margins Qt reports can lag one step behind, so the size is set again
+// until the frame measures what was asked, a few times at most.
+constexpr int kMaxCorrections = 4;
+
+} // namespace
+
 OuterSize::OuterSize(QWidget *window)
     : QObject(window), m_window(window)
 {
@@ -22,12 +31,14 @@ void OuterSize::apply(const QSize &outer)
     // A window that was never framed reports no margins yet: correct the
     // size when the window manager frames it.
     m_pending = (m_window->isVisible() && !margins.isNull()) ? QSize() : outer;
+    m_corrections = kMaxCorrections;
 }
 
 void OuterSize::applyWhenRestored(const QSize &outer)
 {
     m_enlargedMargins = frameMargins();
     m_pending = outer;
+    m_corrections = kMaxCorrections;
 }
 
 bool OuterSize::eventFilter(QObject *watched, QEvent *event)
@@ -38,10 +49,11 @@ bool OuterSize::eventFilter(QObject *watched, QEvent *event)
             type == QEvent::UpdateRequest) {
             const QSize margins = frameMargins();
             if (!margins.isNull() && margins != m_enlargedMargins) {
-                const QSize outer = m_pending;
-                m_pending = QSize();
                 m_enlargedMargins = QSize();
-                m_window->resize(outer - margins);
+                if (m_window->frameGeometry().size() == m_pending || m_corrections-- <= 0)
+                    m_pending = QSize();
+                else
+                    m_window->resize(m_pending - margins);
             }
         }
     }

@@ -33,4 +33,5 @@ private:
     QWidget *m_window;
     QSize m_pending; // outer size still waiting for the real frame
     QSize m_enlargedMargins; // while restoring: the margins that are stale
+    int m_corrections = 0;   // sizes still allowed while the frame settles
 };
