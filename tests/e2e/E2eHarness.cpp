@@ -120,7 +120,15 @@ void click(int x, int y, int button)
 
 void activate(const QString &windowId)
 {
-    run(QStringLiteral("xdotool"), {QStringLiteral("windowactivate"), QStringLiteral("--sync"), windowId}, 5000);
+    // A loaded machine's window manager may be slow to give the focus, or
+    // give it back to the window clicked last: asked again until it holds,
+    // so keys never go to another window.
+    static_cast<void>(QTest::qWaitFor(
+        [&] {
+            run(QStringLiteral("xdotool"), {QStringLiteral("windowactivate"), QStringLiteral("--sync"), windowId}, 5000);
+            return run(QStringLiteral("xdotool"), {QStringLiteral("getactivewindow")}).trimmed() == windowId.toLatin1();
+        },
+        15000));
 }
 
 // Keys go through the XTEST extension to the focused window: Qt ignores

@@ -57,6 +57,7 @@ private Q_SLOTS:
         // Closing the single view closes its connection (and uncovers the
         // nine-camera window's place).
         key(single, QStringLiteral("alt+F4"));
+        QTRY_VERIFY_WITH_TIMEOUT(findWindows(QStringLiteral("^Ocellane Mode AXIS$")).isEmpty(), 10000);
         QTRY_COMPARE_WITH_TIMEOUT(camsim.stat("open"), 0, 10000);
 
         // Nine cameras at once: nine live cells, each a different camera.
