@@ -7,6 +7,7 @@ packages=(
     # build
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev libturbojpeg0-dev libjpeg62-turbo-dev libcurl4-openssl-dev
+    libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
     # run: Qt's X11 platform, free look-alikes of the layout fonts, and the
     # certificate store https cameras are checked against
     qt6-qpa-plugins fonts-dejavu-core fonts-liberation2 fonts-comic-neue ca-certificates
@@ -16,6 +17,11 @@ packages=(
     qt6-wayland
     # a foreign MJPEG server for the stream tests
     ffmpeg
+    # the RTSP test camera: GStreamer's RTSP server from python, with the
+    # test source and the H.264 (ugly), H.265 (bad), JPEG and VP8 (good)
+    # encoders its streams use
+    python3-gi gir1.2-gst-rtsp-server-1.0 gstreamer1.0-plugins-base gstreamer1.0-plugins-good
+    gstreamer1.0-plugins-bad gstreamer1.0-plugins-ugly
     # fuzzing and the sanitizer runtime: clang, libFuzzer, ASan/UBSan, and
     # the symboliser that makes their reports readable
     clang libclang-rt-14-dev llvm

@@ -1,10 +1,8 @@
-#include "JpegEncoder.h"
+#include "camctl/JpegEncoder.h"
 
 #include <turbojpeg.h>
 
 #include <algorithm>
-
-namespace CamSim {
 
 JpegEncoder::JpegEncoder() : m_handle(tjInitCompress())
 {
@@ -35,5 +33,3 @@ QByteArray JpegEncoder::encode(const QImage &image, int quality)
     tjFree(jpeg);
     return bytes;
 }
-
-} // namespace CamSim

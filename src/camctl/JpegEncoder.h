@@ -3,10 +3,9 @@
 #include <QByteArray>
 #include <QImage>
 
-namespace CamSim {
-
 // libjpeg-turbo's fast path: the demo camera encodes a picture per camera
-// and tick, so QImage's slower writer would cost most of a core.
+// and tick, so QImage's slower writer would cost most of a core; a saved
+// picture of a camera that sends no JPEG is written with it too.
 class JpegEncoder
 {
 public:
@@ -22,4 +21,3 @@ private:
     void *m_handle = nullptr;
 };
 
-} // namespace CamSim

@@ -5,6 +5,7 @@
 #include "camctl/HttpClient.h"
 #include "camctl/JpegDecoder.h"
 #include "camctl/MultipartReader.h"
+#include "camctl/RtspClient.h"
 #include "camctl/StreamSession.h"
 #include "camctl/UrlCredentials.h"
 
@@ -50,6 +51,7 @@ StreamStats StreamEngine::stats() const
     s.skippedParts = m_shared->skippedParts.load();
     s.droppedParts = m_shared->droppedParts.load();
     s.resyncs = m_shared->resyncs.load();
+    s.decodeErrors += m_shared->decodeErrors.load();
     return s;
 }
 
@@ -78,6 +80,7 @@ void StreamEngine::stop()
     ++m_generation;  // pictures still decoding belong to the old address
     m_decodes->clearWaiting();
     m_frameHeaders.clear();
+    m_frameCaptureUs = 0;
     m_urlText.clear();
     m_url.clear();
     closeConnection();
@@ -90,9 +93,14 @@ void StreamEngine::connectNow()
 {
     closeConnection();
     const QString scheme = m_url.scheme().toLower();
+    const bool rtsp = RtspClient::isRtspUrl(m_url);
     if (!m_url.isValid() || m_url.host().isEmpty()
-        || (scheme != QLatin1String("http") && scheme != QLatin1String("https"))) {
-        fail(QStringLiteral("not an http address: ") + UrlCredentials::displayUrl(m_url));
+        || (scheme != QLatin1String("http") && scheme != QLatin1String("https") && !rtsp)) {
+        fail(QStringLiteral("not an http or rtsp address: ") + UrlCredentials::displayUrl(m_url));
+        return;
+    }
+    if (rtsp) {
+        connectRtsp();
         return;
     }
     HttpRequest request;
@@ -111,16 +119,68 @@ void StreamEngine::connectNow()
     ++m_stats.connections;
 }
 
+void StreamEngine::connectRtsp()
+{
+    RtspRequest request;
+    request.url = m_url;
+    request.stallMs = m_timings.byteStallMs;
+    const quint64 attempt = ++m_attempt;
+    const quint64 generation = m_generation;
+    std::shared_ptr<Handoff> handoff = m_handoff;
+    std::shared_ptr<StreamShared> shared = m_shared;
+    // Set from the attempt's thread when it hands a picture over, cleared
+    // here once the picture is delivered: one picture at most is on its way.
+    auto inFlight = std::make_shared<std::atomic<bool>>(false);
+    RtspCalls calls;
+    calls.target = [shared] { return shared->target(); };
+    calls.opened = [handoff, attempt, this](const RtspStreamInfo &info) {
+        handoff->post([this, attempt, info] { rtspOpened(attempt, info); });
+    };
+    calls.ready = [inFlight, shared] {
+        if (!inFlight->load())
+            return true;
+        ++shared->droppedParts;
+        return false;
+    };
+    calls.picture = [handoff, generation, inFlight, shared, this](QImage image, qint64 captureUs) {
+        ++shared->parts;
+        inFlight->store(true);
+        handoff->post([this, generation, inFlight, captureUs, image = std::move(image)] {
+            inFlight->store(false);
+            if (generation == m_generation)
+                m_frameCaptureUs = captureUs;
+            onDecoded(image, QByteArray(), generation, QByteArray());
+        });
+    };
+    calls.decodeError = [shared] { ++shared->decodeErrors; };
+    calls.ended = [handoff, attempt, this](const QString &reason) {
+        handoff->post([this, attempt, reason] { attemptEnded(attempt, false, reason); });
+    };
+    m_rtsp = RtspClient::start(request, std::move(calls));
+    ++m_stats.connections;
+}
+
+void StreamEngine::rtspOpened(quint64 attempt, const RtspStreamInfo &info)
+{
+    if (attempt != m_attempt || !isConnected())
+        return;
+    m_stats.source = QStringLiteral("%1 %2x%3").arg(info.codec).arg(info.size.width()).arg(info.size.height());
+    if (info.fps > 0)
+        m_stats.source += QStringLiteral(" %1 fps").arg(info.fps, 0, 'g', 4);
+    Q_EMIT statsChanged();
+}
+
 void StreamEngine::closeConnection()
 {
     // The worker drops the connection at its next turn; nothing waits.
     m_transfer.reset();
+    m_rtsp.reset();
 }
 
 void StreamEngine::attemptEnded(quint64 attempt, bool stillPicture, const QString &reason)
 {
     // An attempt already closed here (a new address, a stop) is over.
-    if (attempt != m_attempt || !m_transfer)
+    if (attempt != m_attempt || !isConnected())
         return;
     if (!stillPicture) {
         fail(reason);

@@ -13,6 +13,8 @@ class DecodeQueue;
 class Handoff;
 class HttpTransfer;
 class JpegDecoder;
+class RtspTransfer;
+struct RtspStreamInfo;
 struct StreamShared;
 
 // When a stream is given up on and retried. Tests shorten them.
@@ -38,6 +40,7 @@ struct StreamStats
     quint64 droppedParts = 0; // parts over the frame bound
     quint64 resyncs = 0;      // bytes skipped to find the next part
     quint64 decodeErrors = 0;
+    QString source;           // an RTSP camera's codec, size and rate, once known
     QString lastError;        // never carries credentials
 };
 
@@ -46,9 +49,10 @@ struct StreamStats
 // thread (newest wins), and delivers them here ready to draw, retrying with
 // backoff when the camera ends, fails or falls silent.
 //
-// The connection is the camera client's (HttpClient): one worker thread
+// An http(s) address is the camera client's (HttpClient): one worker thread
 // for every stream, so fourteen controls on one video server each get
-// their own connection, and closing one never waits for anything.
+// their own connection, and closing one never waits for anything. An rtsp
+// address is RtspClient's, a thread per attempt, with the same rules.
 class StreamEngine : public QObject
 {
     Q_OBJECT
@@ -68,7 +72,7 @@ public:
     QString url() const { return m_urlText; }
     void stop();
 
-    bool isConnected() const { return m_transfer != nullptr; }
+    bool isConnected() const { return m_transfer != nullptr || m_rtsp != nullptr; }
     // A retry or a new fetch of a single picture is due.
     bool retryPending() const { return m_retry.isActive() || m_refetch.isActive(); }
     StreamStats stats() const;
@@ -77,6 +81,9 @@ public:
     // single picture and after stop().
     QByteArray frameHeader(QByteArrayView name) const;
     int waitingDecodes() const;
+    // When an RTSP camera took the picture frameReady delivered last, by its
+    // clock (microseconds since the epoch); 0 when it has not said.
+    qint64 frameCaptureTimeUs() const { return m_frameCaptureUs; }
 
 Q_SIGNALS:
     // A decoded picture of the current address, and the bytes it came from.
@@ -86,6 +93,8 @@ Q_SIGNALS:
 
 private:
     void connectNow();
+    void connectRtsp();
+    void rtspOpened(quint64 attempt, const RtspStreamInfo &info);
     void closeConnection();
     void attemptEnded(quint64 attempt, bool stillPicture, const QString &reason);
     void fail(const QString &reason);
@@ -99,9 +108,11 @@ private:
     quint64 m_attempt = 0;     // of the connection: tags how it ended
 
     std::unique_ptr<HttpTransfer> m_transfer;
+    std::unique_ptr<RtspTransfer> m_rtsp;
     std::shared_ptr<Handoff> m_handoff;     // the worker's way back here
     std::shared_ptr<StreamShared> m_shared;  // counters and drawn size
     QByteArray m_frameHeaders;  // of the picture delivered last
+    qint64 m_frameCaptureUs = 0;  // of the RTSP picture delivered last
 
     QTimer m_retry;
     QTimer m_refetch;

@@ -18,6 +18,7 @@ struct StreamShared
     std::atomic<quint64> skippedParts{0};
     std::atomic<quint64> droppedParts{0};
     std::atomic<quint64> resyncs{0};
+    std::atomic<quint64> decodeErrors{0};  // of an RTSP stream's packets
 
     // The drawn size (invalid: full size), as one word so every platform
     // reads and writes it without a lock.

@@ -1,5 +1,6 @@
 #include "camctl/TCamImage.h"
 
+#include "camctl/JpegEncoder.h"
 #include "camctl/StreamEngine.h"
 #include "base/ErrorGuard.h"
 #include "base/SafeFile.h"
@@ -36,9 +37,13 @@ void TCamImage::setURL(const QString &url)
 
 bool TCamImage::SaveImage(const QString &fileName)
 {
-    if (m_jpeg.isEmpty())
+    // A camera that sends no JPEG (RTSP video) has its shown picture
+    // encoded; one that does has its own bytes written untouched.
+    const QByteArray bytes =
+        m_jpeg.isEmpty() && !m_image.isNull() ? JpegEncoder().encode(m_image, kSavedPictureQuality) : m_jpeg;
+    if (bytes.isEmpty())
         return false;
-    return SafeFile::write(fileName, m_jpeg).isEmpty();
+    return SafeFile::write(fileName, bytes).isEmpty();
 }
 
 // In device pixels: on a high-density screen the picture covers more.

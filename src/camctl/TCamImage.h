@@ -25,7 +25,8 @@ public:
     void setURL(const QString &url);
 
     // Writes the JPEG bytes of the picture now shown, as the camera sent
-    // them. False when no picture is shown or the write fails.
+    // them, or the picture encoded when the camera sent no JPEG. False when
+    // no picture is shown or the write fails.
     bool SaveImage(const QString &fileName);
 
 Q_SIGNALS:
@@ -45,6 +46,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
+    static constexpr int kSavedPictureQuality = 90;
     void showFrame(const QImage &image, const QByteArray &jpeg);
     QSize drawnSize() const;
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "JpegEncoder.h"
+#include "camctl/JpegEncoder.h"
 
 #include <QByteArray>
 #include <QColor>

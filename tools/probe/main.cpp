@@ -6,6 +6,8 @@
 #include "camctl/StreamEngine.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
+#include <QElapsedTimer>
 #include <QTimer>
 
 #include <cstdio>
@@ -24,9 +26,12 @@ int main(int argc, char *argv[])
     StreamEngine engine;
     engine.setTargetSize(options->size);
     int received = 0;
+    QElapsedTimer sinceFirst;  // the rate is measured over the pictures after the first
     auto finish = [&](int code) {
         engine.stop();
         std::printf("frames %d reconnects %llu\n", received, static_cast<unsigned long long>(engine.stats().reconnects));
+        if (received > 1)
+            std::printf("rate %.1f fps\n", (received - 1) * 1000.0 / qMax<qint64>(1, sinceFirst.elapsed()));
         if (code != 0 && !engine.stats().lastError.isEmpty())
             std::fprintf(stderr, "ocellane-probe: last error: %s\n", qPrintable(engine.stats().lastError));
         std::fflush(stdout);
@@ -35,12 +40,28 @@ int main(int argc, char *argv[])
     QObject::connect(&engine, &StreamEngine::frameReady, &app, [&](const QImage &image, const QByteArray &jpeg) {
         if (received >= options->frames)
             return;
-        ++received;
-        std::printf("frame %d %dx%d %lld\n", received, image.width(), image.height(),
-                    static_cast<long long>(jpeg.size()));
+        if (++received == 1)
+            sinceFirst.start();
+        // An RTSP camera's sender reports date its pictures: how long ago
+        // this one was taken.
+        const qint64 capturedUs = engine.frameCaptureTimeUs();
+        const QString delay = capturedUs > 0
+            ? QStringLiteral(" delay %1 ms").arg((QDateTime::currentMSecsSinceEpoch() * 1000 - capturedUs) / 1000.0, 0, 'f', 1)
+            : QString();
+        std::printf("frame %d %dx%d %lld%s\n", received, image.width(), image.height(),
+                    static_cast<long long>(jpeg.size()), qPrintable(delay));
         std::fflush(stdout);
         if (received == options->frames)
             finish(0);
+    });
+    // What an RTSP camera turned out to send, once it is known.
+    QString source;
+    QObject::connect(&engine, &StreamEngine::statsChanged, &app, [&] {
+        if (const QString now = engine.stats().source; now != source && !now.isEmpty()) {
+            source = now;
+            std::printf("stream %s\n", qPrintable(source));
+            std::fflush(stdout);
+        }
     });
     QTimer deadline;
     deadline.setSingleShot(true);
