@@ -3,6 +3,7 @@
 #include "camctl/TCamImage.h"
 #include "support/CamSimProcess.h"
 #include "support/JpegFixture.h"
+#include "support/RtspSimProcess.h"
 
 #include <QFile>
 #include <QGridLayout>
@@ -27,6 +28,7 @@ private Q_SLOTS:
     void reconnectsAfterCameraCloses();
     void blankAddressClosesConnection();
     void savedImageIsTheSentFrame();
+    void savedRtspImageIsThePictureShown();
     void credentials_data();
     void credentials();
     void fourteenControlsOneHost();
@@ -92,6 +94,25 @@ void TestCamImageCamSim::savedImageIsTheSentFrame()
     QFile saved(out.filePath("test.jpg"));
     QVERIFY(saved.open(QIODevice::ReadOnly));
     QCOMPARE(saved.readAll(), sent);
+}
+
+// An RTSP camera sends no JPEG: the picture drawn is encoded.
+void TestCamImageCamSim::savedRtspImageIsThePictureShown()
+{
+    RtspSimProcess camera;
+    QVERIFY(camera.isRunning());
+    TCamImage control;
+    control.resize(176, 144);
+    QSignalSpy newImage(&control, &TCamImage::OnNewImage);
+    control.setURL(camera.url(QStringLiteral("cam3")));
+    QVERIFY(newImage.wait(15000));
+    QTemporaryDir out;
+    QVERIFY(control.SaveImage(out.filePath("test.jpg")));
+    QImage saved;
+    QVERIFY(saved.load(out.filePath("test.jpg"), "JPEG"));
+    QCOMPARE(saved.size(), QSize(176, 144));
+    // The camera's colour, in from the edge where its moving mark is not.
+    QVERIFY(qAbs(saved.pixelColor(8, 72).blue() - 250) < 30 && saved.pixelColor(8, 72).red() < 100);
 }
 
 void TestCamImageCamSim::credentials_data()
