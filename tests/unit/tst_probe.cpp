@@ -3,6 +3,7 @@
 #include "support/CamSimProcess.h"
 #endif
 #include "support/JpegFixture.h"
+#include "support/RtspSimProcess.h"
 #include "support/ScriptedHttpServer.h"
 
 #include <QProcess>
@@ -63,6 +64,8 @@ private Q_SLOTS:
     void passwordNeverPrinted();
     void foreignServerFfmpeg();
     void demoCamera();
+    void rtspCamera_data();
+    void rtspCamera();
 };
 
 void TestProbe::options_data()
@@ -202,6 +205,30 @@ void TestProbe::demoCamera()
 #else
     QSKIP("the demo camera is not part of this build");
 #endif
+}
+
+// What an RTSP camera sends is told first, then its pictures and rate.
+void TestProbe::rtspCamera_data()
+{
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("stream");
+    QTest::newRow("h264") << "h264" << "stream h264 704x576";
+    QTest::newRow("h265") << "h265" << "stream hevc 704x576";
+    QTest::newRow("motion-jpeg") << "mjpeg" << "stream mjpeg 704x576";
+}
+
+void TestProbe::rtspCamera()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, stream);
+    RtspSimProcess camera;
+    QVERIFY(camera.isRunning());
+    const Run run = runProbe({"--frames", "10", "--size", "176x144", camera.url(path)});
+    QCOMPARE(run.exitCode, 0);
+    QVERIFY2(run.lines.value(0).startsWith(stream), qPrintable(run.lines.value(0)));
+    QVERIFY(run.lines.value(1).startsWith(QLatin1String("frame 1 176x144 0")));
+    QVERIFY(run.lines.value(run.lines.size() - 2).startsWith(QLatin1String("rate ")));
+    QCOMPARE(run.lines.last(), QStringLiteral("frames 10 reconnects 0"));
 }
 
 QTEST_GUILESS_MAIN(TestProbe)

@@ -27,11 +27,13 @@ int main(int argc, char *argv[])
     engine.setTargetSize(options->size);
     int received = 0;
     QElapsedTimer sinceFirst;  // the rate is measured over the pictures after the first
+    // What an RTSP camera turned out to send, once it is known.
+    QString source;
     auto finish = [&](int code) {
         engine.stop();
-        std::printf("frames %d reconnects %llu\n", received, static_cast<unsigned long long>(engine.stats().reconnects));
-        if (received > 1)
+        if (received > 1 && !source.isEmpty())
             std::printf("rate %.1f fps\n", (received - 1) * 1000.0 / qMax<qint64>(1, sinceFirst.elapsed()));
+        std::printf("frames %d reconnects %llu\n", received, static_cast<unsigned long long>(engine.stats().reconnects));
         if (code != 0 && !engine.stats().lastError.isEmpty())
             std::fprintf(stderr, "ocellane-probe: last error: %s\n", qPrintable(engine.stats().lastError));
         std::fflush(stdout);
@@ -54,8 +56,6 @@ int main(int argc, char *argv[])
         if (received == options->frames)
             finish(0);
     });
-    // What an RTSP camera turned out to send, once it is known.
-    QString source;
     QObject::connect(&engine, &StreamEngine::statsChanged, &app, [&] {
         if (const QString now = engine.stats().source; now != source && !now.isEmpty()) {
             source = now;
