@@ -203,7 +203,7 @@ private:
         const int opened = avformat_open_input(&format, url.constData(), av_find_input_format("rtsp"), &options);
         av_dict_free(&options);
         if (opened < 0)  // libavformat has freed the context
-            return readFailure(opened);
+            return readFailure(opened, QStringLiteral("cannot open the stream: "));
         m_format.reset(format);
 
         const int best = av_find_best_stream(format, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
@@ -233,7 +233,7 @@ private:
         return {};
     }
 
-    QString readFailure(int code) const
+    QString readFailure(int code, const QString &what = QStringLiteral("rtsp: ")) const
     {
         if (m_attempt->cancelled)
             return QStringLiteral("cancelled");  // told nobody
@@ -241,7 +241,7 @@ private:
             return QStringLiteral("no data for %1 ms").arg(m_request.stallMs);
         if (code == AVERROR_EOF)
             return QStringLiteral("the camera ended the stream");
-        return QStringLiteral("rtsp: ") + avError(code);
+        return what + avError(code);
     }
 
     void pace(DecodePacer::Skip skip)

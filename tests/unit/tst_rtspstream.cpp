@@ -58,7 +58,7 @@ private Q_SLOTS:
         QTest::newRow("over the picture budget") << QStringList() << "big" << "pictures too large: 4000x3000";
         QTest::newRow("wrong password") << QStringList{"--user", "ocel", "--password", "s3cret"} << "h264" << "401";
         QTest::newRow("silent server") << QStringList{"--fault", "silent"} << "h264" << "no data for 1500 ms";
-        QTest::newRow("not sdp") << QStringList{"--fault", "garbage-sdp"} << "h264" << "rtsp: ";
+        QTest::newRow("not sdp") << QStringList{"--fault", "garbage-sdp"} << "h264" << "cannot open the stream: ";
         QTest::newRow("rtp garbage") << QStringList{"--fault", "garbage-rtp"} << "h264" << "";
     }
     void badCameraIsRetriedWithBackoff()
