@@ -5,6 +5,7 @@
 #include "camctl/Jpeg.h"
 #include "camctl/UrlCredentials.h"
 
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -33,6 +34,9 @@ constexpr size_t kMaxAvAllocation = 32 * 1024 * 1024;
 constexpr int kMaxFailingPackets = 50;
 // More media lines than a camera has; each would be a stream to track.
 constexpr const char *kMaxStreams = "16";
+// Pictures are mostly shrunk to their cell: the fast filter costs a third
+// of the exact one there, for a little aliasing at a cell's size.
+constexpr int kScaling = SWS_FAST_BILINEAR;
 
 using Clock = std::chrono::steady_clock;
 
@@ -302,17 +306,33 @@ private:
         m_codec->skip_loop_filter = small ? AVDISCARD_ALL : AVDISCARD_DEFAULT;
         m_scaler.reset(sws_getCachedContext(m_scaler.release(), frame.width, frame.height,
                                             AVPixelFormat(frame.format), target.width(), target.height(),
-                                            AV_PIX_FMT_RGB32, SWS_BILINEAR, nullptr, nullptr, nullptr));
+                                            AV_PIX_FMT_RGB32, kScaling, nullptr, nullptr, nullptr));
         if (!m_scaler)
             return;
-        // AV_PIX_FMT_RGB32 is 0xAARRGGBB in native order, as Format_RGB32.
-        QImage image(target, QImage::Format_RGB32);
+        QImage &image = freeImage(target);
         if (image.isNull())
             return;
         uint8_t *planes[4] = {image.bits(), nullptr, nullptr, nullptr};
         const int strides[4] = {int(image.bytesPerLine()), 0, 0, 0};
         sws_scale(m_scaler.get(), frame.data, frame.linesize, 0, frame.height, planes, strides);
-        m_calls.picture(std::move(image), captureTimeUs(frame));
+        m_calls.picture(image, captureTimeUs(frame));
+    }
+
+    // A picture of the pool nobody holds any more (the UI thread has drawn
+    // a newer one), or a new one in place of the oldest. A picture the size
+    // of a single view is over the allocator's mapping threshold: a fresh
+    // one per picture costs the kernel more than the scaling does.
+    QImage &freeImage(QSize size)
+    {
+        for (QImage &image : m_images) {
+            if (image.size() == size && image.isDetached())
+                return image;
+        }
+        QImage &oldest = m_images[m_nextImage];
+        m_nextImage = (m_nextImage + 1) % m_images.size();
+        // AV_PIX_FMT_RGB32 is 0xAARRGGBB in native order, as Format_RGB32.
+        oldest = QImage(size, QImage::Format_RGB32);
+        return oldest;
     }
 
     // libavformat counts timestamps from the first sender report, whose
@@ -333,6 +353,9 @@ private:
     std::unique_ptr<AVCodecContext, CodecFreer> m_codec;
     std::unique_ptr<AVFrame, FrameFreer> m_frame;
     std::unique_ptr<SwsContext, ScalerFreer> m_scaler;
+    // The one being drawn, the one on its way, one to scale into.
+    std::array<QImage, 3> m_images;
+    size_t m_nextImage = 0;
     int m_videoIndex = -1;
     int m_failingPackets = 0;
     bool m_announced = false;
