@@ -16,6 +16,7 @@
 //
 //   ocellane-bench-ninecam --frames-dir DIR [--seconds 30] [--warm-up 15] [--fps 25] [--anchor-seconds 3]
 #include "BenchFrames.h"
+#include "BenchSampling.h"
 #include "base/MemoryTuning.h"
 #include "camctl/StreamEngine.h"
 #include "camctl/TCamImage.h"
@@ -49,6 +50,8 @@
 
 namespace {
 
+using namespace BenchSampling;
+
 constexpr int kCameras = 9;
 // Delays kept for the percentiles: 25 a second for nine cameras for ten
 // minutes is well inside. Allocated and touched before measuring, so the
@@ -64,65 +67,6 @@ constexpr int kAnchorMinRounds = 5;
 // After the cameras stop, time for the last pictures to drain before the
 // anchor takes the UI thread.
 constexpr int kDrainMs = 1000;
-
-qint64 microsSinceEpoch()
-{
-    using namespace std::chrono;
-    return duration_cast<microseconds>(system_clock::now().time_since_epoch()).count();
-}
-
-double cpuSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    auto seconds = [](const timeval &t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
-// Voluntary (the thread waited for something) and involuntary (the
-// kernel took the core away, as other work on the machine makes it do).
-struct Switches
-{
-    long voluntary = 0;
-    long involuntary = 0;
-    long total() const { return voluntary + involuntary; }
-};
-
-Switches contextSwitches()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return {usage.ru_nvcsw, usage.ru_nivcsw};
-}
-
-QByteArray readProc(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-long minorFaults()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_minflt;
-}
-
-// Resident pages from /proc/self/statm, in KiB.
-qint64 residentKiB()
-{
-    const QList<QByteArray> fields = readProc(QStringLiteral("/proc/self/statm")).split(' ');
-    return fields.size() < 2 ? -1 : fields[1].toLongLong() * (sysconf(_SC_PAGESIZE) / 1024);
-}
-
-// The fields of a /proc stat line after the command name, which may hold
-// spaces: [0] is the state, [1] the parent, [11] and [12] user and system
-// ticks.
-QList<QByteArray> statFields(const QByteArray &stat)
-{
-    const qsizetype close = stat.lastIndexOf(')');
-    return close < 0 ? QList<QByteArray>() : stat.mid(close + 2).trimmed().split(' ');
-}
 
 double ticksToSeconds(const QList<QByteArray> &fields)
 {
@@ -148,68 +92,6 @@ int childPid()
     return 0;
 }
 
-// The whole machine from /proc/stat: busy and all ticks, steal apart.
-struct MachineTicks
-{
-    qint64 busy = 0;
-    qint64 steal = 0;
-    qint64 total = 0;
-};
-
-MachineTicks machineTicks()
-{
-    const QByteArray all = readProc(QStringLiteral("/proc/stat"));
-    const QList<QByteArray> f = all.left(all.indexOf('\n')).simplified().split(' ');
-    MachineTicks t;
-    if (f.size() < 9 || f[0] != "cpu")
-        return t;
-    // user nice system idle iowait irq softirq steal
-    for (int i = 1; i <= 8; ++i)
-        t.total += f[i].toLongLong();
-    t.steal = f[8].toLongLong();
-    t.busy = t.total - f[4].toLongLong() - f[5].toLongLong() - t.steal;
-    return t;
-}
-
-QByteArray loadAverage()
-{
-    return readProc(QStringLiteral("/proc/loadavg")).split(' ').mid(0, 3).join(' ');
-}
-
-// One thread of this process: name, CPU and run-queue wait (schedstat, in
-// ns), context switches.
-struct ThreadSample
-{
-    QByteArray name;
-    qint64 cpuNs = 0;
-    qint64 waitNs = 0;
-    Switches switches;
-};
-
-QHash<int, ThreadSample> threadSamples()
-{
-    QHash<int, ThreadSample> samples;
-    const QString root = QStringLiteral("/proc/self/task");
-    for (const QString &entry : QDir(root).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        const QString dir = root + QLatin1Char('/') + entry;
-        ThreadSample s;
-        s.name = readProc(dir + QStringLiteral("/comm")).trimmed();
-        const QList<QByteArray> sched = readProc(dir + QStringLiteral("/schedstat")).trimmed().split(' ');
-        if (sched.size() >= 2) {
-            s.cpuNs = sched[0].toLongLong();
-            s.waitNs = sched[1].toLongLong();
-        }
-        for (const QByteArray &line : readProc(dir + QStringLiteral("/status")).split('\n')) {
-            const long value = line.mid(line.indexOf(':') + 1).trimmed().toLong();
-            if (line.startsWith("voluntary_ctxt_switches:"))
-                s.switches.voluntary = value;
-            else if (line.startsWith("nonvoluntary_ctxt_switches:"))
-                s.switches.involuntary = value;
-        }
-        samples.insert(entry.toInt(), s);
-    }
-    return samples;
-}
 
 // Where a thread's time is counted. Qt names its pool threads; the camera
 // client's worker is a plain std::thread and keeps the name of the thread
@@ -267,83 +149,6 @@ qint64 framesSent(quint16 port)
     return sum;
 }
 
-// Microseconds from the camera's send stamp to now, for one picture.
-class DelayLog
-{
-public:
-    void add(qint64 delayUs)
-    {
-        if (recording && count < kMaxDelays)
-            delays[count++] = delayUs;
-    }
-    double percentileMs(double q)
-    {
-        if (count == 0)
-            return 0;
-        std::sort(delays.begin(), delays.begin() + qsizetype(count));
-        return double(delays[std::min(count - 1, size_t(q * double(count)))]) / 1000.0;
-    }
-    // "median / 99th percentile / longest" in ms.
-    QString summary()
-    {
-        if (count == 0)
-            return QStringLiteral("-");
-        return QStringLiteral("%1 / %2 / %3")
-            .arg(percentileMs(0.5), 0, 'f', 1)
-            .arg(percentileMs(0.99), 0, 'f', 1)
-            .arg(percentileMs(1.0), 0, 'f', 1);
-    }
-    bool recording = false;
-    std::vector<qint64> delays = std::vector<qint64>(kMaxDelays, 0);
-    size_t count = 0;
-};
-
-// The send stamp of the picture each control was last given, until a
-// paint shows it.
-class PaintWatch : public QObject
-{
-public:
-    PaintWatch(DelayLog &log, QObject *parent)
-        : QObject(parent)
-        , m_log(log)
-    {
-    }
-    void pictureShown(int index, qint64 sentUs) { m_pending[index] = sentUs; }
-    void watch(QWidget *control, int index)
-    {
-        control->setProperty("benchIndex", index);
-        control->installEventFilter(this);
-    }
-    int paints = 0;
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint) {
-            const int index = watched->property("benchIndex").toInt();
-            ++paints;
-            if (m_pending[index] > 0)
-                m_log.add(microsSinceEpoch() - m_pending[index]);
-            m_pending[index] = 0;
-        }
-        return false;
-    }
-
-private:
-    DelayLog &m_log;
-    std::array<qint64, kCameras> m_pending{};
-};
-
-const char *verdict(bool met)
-{
-    return met ? "met" : "MISSED";
-}
-
-QString sizeText(QSize s)
-{
-    return QStringLiteral("%1x%2").arg(s.width()).arg(s.height());
-}
-
 // The camera frames exactly as the demo camera loads and sends them.
 QList<QByteArray> loadFrames(const QString &dir)
 {
@@ -379,41 +184,6 @@ Anchor measureAnchor(const QList<RawDecode::Picture> &pictures, double cpuSecond
     return a;
 }
 
-// Resident memory in the first and last sixth of the window (a minute
-// each of a ten-minute run), and the least-squares slope over all of it.
-struct MemoryTrend
-{
-    double firstKiB = 0;
-    double lastKiB = 0;
-    double kibPerMinute = 0;
-};
-
-MemoryTrend memoryTrend(const QList<qint64> &samples)
-{
-    MemoryTrend t;
-    const qsizetype n = samples.size();
-    if (n == 0)
-        return t;
-    const qsizetype part = std::max<qsizetype>(1, n / 6);
-    for (qsizetype i = 0; i < part; ++i) {
-        t.firstKiB += double(samples[i]) / double(part);
-        t.lastKiB += double(samples[n - part + i]) / double(part);
-    }
-    if (n < 2)
-        return t;
-    double meanX = double(n - 1) / 2;
-    double meanY = 0;
-    for (qint64 s : samples)
-        meanY += double(s) / double(n);
-    double sxy = 0;
-    double sxx = 0;
-    for (qsizetype i = 0; i < n; ++i) {
-        sxy += (double(i) - meanX) * (double(samples[i]) - meanY);
-        sxx += (double(i) - meanX) * (double(i) - meanX);
-    }
-    t.kibPerMinute = sxy / sxx * (60000.0 / kRssSampleMs);
-    return t;
-}
 
 } // namespace
 
@@ -503,9 +273,9 @@ int main(int argc, char **argv)
         return 1;
     }
 
-    DelayLog shownDelays;
-    DelayLog paintedDelays;
-    PaintWatch paints(paintedDelays, &app);
+    DelayLog shownDelays(kMaxDelays);
+    DelayLog paintedDelays(kMaxDelays);
+    PaintWatch paints(paintedDelays, kCameras, &app);
     std::array<qint64, kCameras> shown{};
     std::array<QSet<QSize>, kCameras> deliveredOutput{};
     QList<QMetaObject::Connection> outputWatches;
@@ -618,7 +388,7 @@ int main(int argc, char **argv)
     const double shownShare = sent > 0 ? double(nShown) / double(sent) : 0;
     const bool allShown = sent > 0 && sent - nShown <= kInFlightSlack;
     const double median = shownDelays.percentileMs(0.5);
-    const MemoryTrend memory = memoryTrend(rssSamples);
+    const MemoryTrend memory = memoryTrend(rssSamples, kRssSampleMs);
     const bool memoryFlat = memory.firstKiB > 0 && memory.lastKiB <= memory.firstKiB * 1.02;
 
     QSet<QSize> outputs;
@@ -688,9 +458,9 @@ int main(int argc, char **argv)
                 static_cast<unsigned long long>(end.engines.resyncs - start.engines.resyncs),
                 static_cast<unsigned long long>(end.engines.decodeErrors - start.engines.decodeErrors));
     std::printf("| paints of the controls | %d | |\n", end.paints - start.paints);
-    std::printf("| delay sent -> shown (OnNewImage), median / 99th pct / longest | %s ms | median < 10 %s |\n",
+    std::printf("| delay sent -> shown (OnNewImage), median / 95th / 99th pct / longest | %s ms | median < 10 %s |\n",
                 qPrintable(shownDelays.summary()), verdict(median < 10));
-    std::printf("| delay sent -> painted (paint event), median / 99th pct / longest | %s ms | |\n",
+    std::printf("| delay sent -> painted (paint event), median / 95th / 99th pct / longest | %s ms | |\n",
                 qPrintable(paintedDelays.summary()));
     std::printf("| resident memory at start / end | %lld / %lld KiB | |\n", start.rssKiB, end.rssKiB);
     std::printf("| resident memory, mean of first / last sixth; slope | %.0f / %.0f KiB (%+.1f %%); %+.0f KiB/min | "

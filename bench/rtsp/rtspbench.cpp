@@ -24,6 +24,7 @@
 //
 //   ocellane-bench-rtsp [--nine | --single] [--seconds 30] [--warm-up 10]
 //                       [--photos /tmp/photos] [--anchor-seconds S] [--ffmpeg-threads N]
+#include "BenchSampling.h"
 #include "base/MemoryTuning.h"
 #include "camctl/RtspClient.h"
 #include "camctl/StreamEngine.h"
@@ -59,6 +60,8 @@
 
 namespace {
 
+using namespace BenchSampling;
+
 // Delays kept for the percentiles: nine cameras at 25 a second for ten
 // minutes fit. Allocated and touched before measuring, so the benchmark's
 // own records do not show as the program's memory.
@@ -87,177 +90,6 @@ constexpr double kTargetRatio = 0.9;
 constexpr int kUndatedRetries = 3;
 constexpr int kUndatedRetryMs = 8000;
 
-qint64 microsSinceEpoch()
-{
-    using namespace std::chrono;
-    return duration_cast<microseconds>(system_clock::now().time_since_epoch()).count();
-}
-
-double cpuSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    auto seconds = [](const timeval &t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
-// Voluntary (the thread waited for something) and involuntary (the kernel
-// took the core away, as other work on the machine makes it do).
-struct Switches
-{
-    long voluntary = 0;
-    long involuntary = 0;
-    long total() const { return voluntary + involuntary; }
-};
-
-Switches contextSwitches()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return {usage.ru_nvcsw, usage.ru_nivcsw};
-}
-
-long minorFaults()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_minflt;
-}
-
-QByteArray readProc(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-// Resident pages of a process from its statm, in KiB; "self" for this one.
-qint64 residentKiB(const QString &pid = QStringLiteral("self"))
-{
-    const QList<QByteArray> fields = readProc(QStringLiteral("/proc/%1/statm").arg(pid)).split(' ');
-    return fields.size() < 2 ? 0 : fields[1].toLongLong() * (sysconf(_SC_PAGESIZE) / 1024);
-}
-
-// The fields of a /proc stat line after the command name, which may hold
-// spaces: [0] is the state, [1] the parent, [11] and [12] user and system
-// ticks (all threads, ended ones included).
-QList<QByteArray> statFields(const QByteArray &stat)
-{
-    const qsizetype close = stat.lastIndexOf(')');
-    return close < 0 ? QList<QByteArray>() : stat.mid(close + 2).trimmed().split(' ');
-}
-
-double processCpuSeconds(qint64 pid)
-{
-    if (pid <= 0)
-        return 0;
-    const QList<QByteArray> f = statFields(readProc(QStringLiteral("/proc/%1/stat").arg(pid)));
-    if (f.size() < 13)
-        return 0;
-    return double(f[11].toLongLong() + f[12].toLongLong()) / double(sysconf(_SC_CLK_TCK));
-}
-
-int threadCount(qint64 pid)
-{
-    return int(QDir(QStringLiteral("/proc/%1/task").arg(pid)).entryList(QDir::Dirs | QDir::NoDotAndDotDot).size());
-}
-
-// This process's children now (the RTSP test camera, the ffmpegs).
-QList<qint64> childPids()
-{
-    QList<qint64> pids;
-    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    for (const QString &entry : entries) {
-        bool numeric = false;
-        const qint64 pid = entry.toLongLong(&numeric);
-        if (!numeric)
-            continue;
-        const QList<QByteArray> fields = statFields(readProc(QStringLiteral("/proc/%1/stat").arg(pid)));
-        if (fields.size() > 1 && fields[1].toLongLong() == getpid())
-            pids << pid;
-    }
-    return pids;
-}
-
-// The whole machine from /proc/stat: busy and all ticks, steal apart.
-struct MachineTicks
-{
-    qint64 busy = 0;
-    qint64 steal = 0;
-    qint64 total = 0;
-};
-
-MachineTicks machineTicks()
-{
-    const QByteArray all = readProc(QStringLiteral("/proc/stat"));
-    const QList<QByteArray> f = all.left(all.indexOf('\n')).simplified().split(' ');
-    MachineTicks t;
-    if (f.size() < 9 || f[0] != "cpu")
-        return t;
-    // user nice system idle iowait irq softirq steal
-    for (int i = 1; i <= 8; ++i)
-        t.total += f[i].toLongLong();
-    t.steal = f[8].toLongLong();
-    t.busy = t.total - f[4].toLongLong() - f[5].toLongLong() - t.steal;
-    return t;
-}
-
-long cores()
-{
-    return sysconf(_SC_NPROCESSORS_ONLN);
-}
-
-// Cores busy between two readings, and stolen by the hypervisor.
-double busyCores(const MachineTicks &a, const MachineTicks &b)
-{
-    const qint64 total = b.total - a.total;
-    return total > 0 ? double(b.busy - a.busy) / double(total) * double(cores()) : 0;
-}
-
-double stolenCores(const MachineTicks &a, const MachineTicks &b)
-{
-    const qint64 total = b.total - a.total;
-    return total > 0 ? double(b.steal - a.steal) / double(total) * double(cores()) : 0;
-}
-
-QByteArray loadAverage()
-{
-    return readProc(QStringLiteral("/proc/loadavg")).split(' ').mid(0, 3).join(' ');
-}
-
-// One thread of this process: name, CPU and run-queue wait (schedstat, in
-// ns), context switches.
-struct ThreadSample
-{
-    QByteArray name;
-    qint64 cpuNs = 0;
-    qint64 waitNs = 0;
-    Switches switches;
-};
-
-QHash<int, ThreadSample> threadSamples()
-{
-    QHash<int, ThreadSample> samples;
-    const QString root = QStringLiteral("/proc/self/task");
-    for (const QString &entry : QDir(root).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        const QString dir = root + QLatin1Char('/') + entry;
-        ThreadSample s;
-        s.name = readProc(dir + QStringLiteral("/comm")).trimmed();
-        const QList<QByteArray> sched = readProc(dir + QStringLiteral("/schedstat")).trimmed().split(' ');
-        if (sched.size() >= 2) {
-            s.cpuNs = sched[0].toLongLong();
-            s.waitNs = sched[1].toLongLong();
-        }
-        for (const QByteArray &line : readProc(dir + QStringLiteral("/status")).split('\n')) {
-            const long value = line.mid(line.indexOf(':') + 1).trimmed().toLong();
-            if (line.startsWith("voluntary_ctxt_switches:"))
-                s.switches.voluntary = value;
-            else if (line.startsWith("nonvoluntary_ctxt_switches:"))
-                s.switches.involuntary = value;
-        }
-        samples.insert(entry.toInt(), s);
-    }
-    return samples;
-}
 
 // Where a thread's time is counted. Each RTSP camera runs on a plain
 // std::thread (read, decode, scale), which keeps the name of the thread
@@ -284,133 +116,6 @@ Role roleOf(int tid, const QByteArray &name, const QByteArray &processName)
     return Role::Other;
 }
 
-// Microseconds from the camera taking a picture to now, one per picture;
-// signed, since two clocks meet here.
-class DelayLog
-{
-public:
-    void add(qint64 delayUs)
-    {
-        if (recording && count < kMaxDelays)
-            delays[count++] = delayUs;
-    }
-    double percentileMs(double q)
-    {
-        if (count == 0)
-            return 0;
-        if (!sorted) {
-            std::sort(delays.begin(), delays.begin() + qsizetype(count));
-            sorted = true;
-        }
-        return double(delays[std::min(count - 1, size_t(q * double(count)))]) / 1000.0;
-    }
-    // "median / 95th / 99th percentile / longest" in ms.
-    QString summary()
-    {
-        if (count == 0)
-            return QStringLiteral("-");
-        return QStringLiteral("%1 / %2 / %3 / %4")
-            .arg(percentileMs(0.5), 0, 'f', 1)
-            .arg(percentileMs(0.95), 0, 'f', 1)
-            .arg(percentileMs(0.99), 0, 'f', 1)
-            .arg(percentileMs(1.0), 0, 'f', 1);
-    }
-    bool recording = false;
-    std::vector<qint64> delays = std::vector<qint64>(kMaxDelays, 0);
-    size_t count = 0;
-    bool sorted = false;
-};
-
-// The capture time of the picture each control was last given, until a
-// paint shows it.
-class PaintWatch : public QObject
-{
-public:
-    PaintWatch(DelayLog &log, int controls, QObject *parent)
-        : QObject(parent)
-        , m_log(log)
-        , m_pending(size_t(controls), 0)
-    {
-    }
-    void pictureShown(int index, qint64 captureUs) { m_pending[size_t(index)] = captureUs; }
-    void watch(QWidget *control, int index)
-    {
-        control->setProperty("benchIndex", index);
-        control->installEventFilter(this);
-    }
-    int paints = 0;
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint) {
-            const auto index = size_t(watched->property("benchIndex").toInt());
-            ++paints;
-            if (m_pending[index] > 0)
-                m_log.add(microsSinceEpoch() - m_pending[index]);
-            m_pending[index] = 0;
-        }
-        return false;
-    }
-
-private:
-    DelayLog &m_log;
-    std::vector<qint64> m_pending;
-};
-
-// Resident memory in the first and last sixth of the window, and the
-// least-squares slope over all of it.
-struct MemoryTrend
-{
-    double firstKiB = 0;
-    double lastKiB = 0;
-    double kibPerMinute = 0;
-};
-
-MemoryTrend memoryTrend(const QList<qint64> &samples)
-{
-    MemoryTrend t;
-    const qsizetype n = samples.size();
-    if (n == 0)
-        return t;
-    const qsizetype part = std::max<qsizetype>(1, n / 6);
-    for (qsizetype i = 0; i < part; ++i) {
-        t.firstKiB += double(samples[i]) / double(part);
-        t.lastKiB += double(samples[n - part + i]) / double(part);
-    }
-    if (n < 2)
-        return t;
-    const double meanX = double(n - 1) / 2;
-    double meanY = 0;
-    for (qint64 s : samples)
-        meanY += double(s) / double(n);
-    double sxy = 0;
-    double sxx = 0;
-    for (qsizetype i = 0; i < n; ++i) {
-        sxy += (double(i) - meanX) * (double(samples[i]) - meanY);
-        sxx += (double(i) - meanX) * (double(i) - meanX);
-    }
-    t.kibPerMinute = sxy / sxx * (60000.0 / kRssSampleMs);
-    return t;
-}
-
-// Turns the event loop for ms (timers, the cameras, the processes' output).
-void runEventsFor(int ms)
-{
-    QEventLoop loop;
-    QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
-const char *verdict(bool met)
-{
-    return met ? "met" : "MISSED";
-}
-
-QString sizeText(QSize s)
-{
-    return QStringLiteral("%1x%2").arg(s.width()).arg(s.height());
-}
 
 // ------------------------------------------------------------------ anchor
 
@@ -602,8 +307,8 @@ struct ViewerResult
     QByteArray loadStart;
     QByteArray loadEnd;
     int threadsLeft = 0;     // RTSP attempt threads still running after the close
-    std::unique_ptr<DelayLog> shownDelays = std::make_unique<DelayLog>();
-    std::unique_ptr<DelayLog> paintedDelays = std::make_unique<DelayLog>();
+    std::unique_ptr<DelayLog> shownDelays = std::make_unique<DelayLog>(kMaxDelays);
+    std::unique_ptr<DelayLog> paintedDelays = std::make_unique<DelayLog>(kMaxDelays);
 };
 
 // The window built and shown as the program does: its cameras started, the
@@ -781,7 +486,7 @@ void report(const char *title, ViewerResult &v, const AnchorResult &before, cons
     const double anchorPerSecond = (before.cpu / before.seconds + after.cpu / after.seconds) / 2;
     const double ratio = anchorUs > 0 ? perShownUs / anchorUs : 0;
     const double sent = fps * v.seconds * cameras;
-    const MemoryTrend memory = memoryTrend(v.rssSamples);
+    const MemoryTrend memory = memoryTrend(v.rssSamples, kRssSampleMs);
 
     std::printf("# %s\n\n", title);
     std::printf("window: %s; controls drawn at %s; cameras: %s (%d, %g pictures a second each); measured %.1f s "
