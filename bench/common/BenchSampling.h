@@ -20,6 +20,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
+#include <map>
 #include <vector>
 
 namespace BenchSampling {
@@ -328,6 +330,56 @@ const char *verdict(bool met)
 inline QString sizeText(QSize s)
 {
     return QStringLiteral("%1x%2").arg(s.width()).arg(s.height());
+}
+
+// A kind of thread's share of the window.
+struct RoleSum
+{
+    int threads = 0;
+    double cpu = 0;
+    double wait = 0;
+    double switches = 0;
+    double involuntary = 0;
+};
+
+template<size_t Roles>
+struct ThreadTotals
+{
+    std::array<RoleSum, Roles> roles{};
+    std::map<QByteArray, RoleSum> byName;
+    double cpu = 0;
+    double switches = 0;
+    double involuntary = 0;
+};
+
+// The threads alive at the end, summed by kind (roleOf(tid, name) gives an
+// index below Roles) and by name, against their samples at the start.
+template<size_t Roles, typename RoleOf>
+ThreadTotals<Roles> sumThreads(const QHash<int, ThreadSample> &start, const QHash<int, ThreadSample> &end, RoleOf roleOf)
+{
+    ThreadTotals<Roles> t;
+    for (auto it = end.cbegin(); it != end.cend(); ++it) {
+        const ThreadSample was = start.value(it.key());
+        const ThreadSample &now = it.value();
+        const double c = double(now.cpuNs - was.cpuNs) / 1e9;
+        const double w = double(now.waitNs - was.waitNs) / 1e9;
+        const double s = double(now.switches.total() - was.switches.total());
+        const double inv = double(now.switches.involuntary - was.switches.involuntary);
+        RoleSum &r = t.roles[roleOf(it.key(), now.name)];
+        ++r.threads;
+        r.cpu += c;
+        r.wait += w;
+        r.switches += s;
+        r.involuntary += inv;
+        RoleSum &n = t.byName[now.name];
+        ++n.threads;
+        n.cpu += c;
+        n.switches += s;
+        t.cpu += c;
+        t.switches += s;
+        t.involuntary += inv;
+    }
+    return t;
 }
 
 } // namespace BenchSampling

@@ -552,39 +552,13 @@ void report(const char *title, ViewerResult &v, const AnchorResult &before, cons
     // Per thread, from schedstat (ns) and status; threads that ended in the
     // window are in the process total only, so they land in "other".
     const QByteArray processName = v.threadsEnd.value(getpid()).name;
-    struct RoleSum
-    {
-        int threads = 0;
-        double cpu = 0;
-        double wait = 0;
-        double switches = 0;
-        double involuntary = 0;
-    };
-    std::array<RoleSum, size_t(Role::Count)> roles{};
-    std::map<QByteArray, RoleSum> byName;
-    double threadCpu = 0;
-    double threadSwitches = 0;
-    double threadInvoluntary = 0;
-    for (auto it = v.threadsEnd.cbegin(); it != v.threadsEnd.cend(); ++it) {
-        const ThreadSample was = v.threadsStart.value(it.key());
-        const ThreadSample &now = it.value();
-        const double c = double(now.cpuNs - was.cpuNs) / 1e9;
-        const double w = double(now.waitNs - was.waitNs) / 1e9;
-        const double s = double(now.switches.total() - was.switches.total());
-        const double inv = double(now.switches.involuntary - was.switches.involuntary);
-        RoleSum &r = roles[size_t(roleOf(it.key(), now.name, processName))];
-        ++r.threads;
-        r.cpu += c;
-        r.wait += w;
-        r.switches += s;
-        r.involuntary += inv;
-        RoleSum &byN = byName[now.name];
-        ++byN.threads;
-        byN.cpu += c;
-        threadCpu += c;
-        threadSwitches += s;
-        threadInvoluntary += inv;
-    }
+    const auto totals = sumThreads<size_t(Role::Count)>(
+        v.threadsStart, v.threadsEnd, [&](int tid, const QByteArray &name) { return size_t(roleOf(tid, name, processName)); });
+    std::array<RoleSum, size_t(Role::Count)> roles = totals.roles;
+    const std::map<QByteArray, RoleSum> &byName = totals.byName;
+    const double threadCpu = totals.cpu;
+    const double threadSwitches = totals.switches;
+    const double threadInvoluntary = totals.involuntary;
     // The process total less the live threads: threads that ended, and the
     // few milliseconds by which getrusage and schedstat differ.
     const double endedCpu = std::max(0.0, v.cpu - threadCpu);
