@@ -54,8 +54,9 @@ public:
 // Each attempt runs on a thread of its own, so a slow decoder delays only
 // its own camera. libavformat's calls block; its interrupt callback ends
 // each of them within a poll turn once the attempt is cancelled or stalls,
-// so a cancelled thread is gone soon after and nobody ever waits for it
-// (but the process's exit, a bounded moment, so no thread outlives main).
+// so a cancelled thread is gone soon after and nobody waits for it. Only
+// the process's exit does, for 3 s at most, so that no attempt still runs
+// while the program's statics are destroyed.
 namespace RtspClient {
 
 std::unique_ptr<RtspTransfer> start(const RtspRequest &request, RtspCalls calls);
