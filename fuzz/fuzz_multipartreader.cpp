@@ -6,7 +6,7 @@
 #include "FuzzCheck.h"
 #include "camctl/MultipartReader.h"
 #include "camctl/StreamLimits.h"
-#include "FuzzCheck.h"
+#include "support/MultipartReaderInspector.h"
 
 namespace {
 using Result = MultipartReader::Result;
@@ -57,16 +57,18 @@ Outcome run(const QByteArray &boundary, QByteArrayView input, quint64 seed, qsiz
             CHECK(part.body.size() <= StreamLimits::kMaxFrameBytes);
             o.parts << part;
         }
-        CHECK(reader.bufferedBytes()
+        CHECK(MultipartReaderInspector::bufferedBytes(reader)
               <= StreamLimits::kMaxFrameBytes + StreamLimits::kMaxPartHeaderBytes + 64 * 1024);
         if (o.last != Result::NeedMore)
             break;
     }
-    // The matcher takes each byte once and each fallback undoes a step; a
-    // byte checked after a part of declared length is looked at again when
-    // the reader skips to the next delimiter. A search that starts at a line
-    // start has matched a bare boundary's line feed already.
-    CHECK(reader.scanSteps()
+    // A head's line ends are looked for once, the matcher takes each byte
+    // once and each fallback undoes a step, and a line where the delimiter
+    // is due is compared with it; the bytes compared after a part of
+    // declared length are looked at again when the reader skips to the next
+    // delimiter. A search that starts at a line start has matched a bare
+    // boundary's line feed already.
+    CHECK(MultipartReaderInspector::scanSteps(reader)
           <= 3 * quint64(input.size()) + 2 * (quint64(o.parts.size()) + reader.resyncs() + 1));
     o.dropped = reader.droppedParts();
     o.resyncs = reader.resyncs();

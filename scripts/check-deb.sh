@@ -4,7 +4,8 @@
 # and its programs, unpacked into a throwaway root, must run: the unpacked
 # probe gets pictures from the unpacked demo camera.
 set -euo pipefail
-build="$1"
+# Absolute: apt-get takes a bare relative file name for a package name.
+build=$(cd "$1" && pwd)
 (cd "$build" && rm -f ocellane_*.deb && cpack -G DEB >/dev/null)
 deb=$(ls "$build"/ocellane_*.deb)
 dpkg-deb -f "$deb" Depends

@@ -7,7 +7,7 @@ packages=(
     # build
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev libturbojpeg0-dev libjpeg62-turbo-dev libcurl4-openssl-dev
-    libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
+    libavcodec-dev libswscale-dev libavutil-dev
     # run: Qt's X11 platform, free look-alikes of the layout fonts, and the
     # certificate store https cameras are checked against
     qt6-qpa-plugins fonts-dejavu-core fonts-liberation2 fonts-comic-neue ca-certificates
@@ -25,6 +25,9 @@ packages=(
     # fuzzing and the sanitizer runtime: clang, libFuzzer, ASan/UBSan, and
     # the symboliser that makes their reports readable
     clang libclang-rt-14-dev llvm
+    # packaging: the package's library dependencies are dpkg-shlibdeps'
+    # (dpkg-dev), which CPack runs on what file(1) calls an executable
+    dpkg-dev file
     # packaging checks
     desktop-file-utils appstream man-db
 )

@@ -1,6 +1,6 @@
 #include "BenchFrames.h"
 
-#include "camctl/JpegDecoder.h"
+#include "camctl/Jpeg.h"
 
 #include <QDir>
 #include <QImage>
@@ -105,8 +105,7 @@ QSize headerSize(const QByteArray &jpeg)
 
 QSize engineOutput(const QByteArray &jpeg, QSize drawn, QString *error)
 {
-    TurboJpegDecoder decoder;
-    const QImage image = decoder.decode(jpeg, drawn, error);
+    const QImage image = Jpeg::decode(jpeg, drawn, error);
     if (image.isNull())
         return {};
     const QSize size = headerSize(jpeg);
@@ -185,10 +184,9 @@ Timing cpuPerPicture(const QList<Picture> &pictures, int flags, int minRounds, d
 
 Timing engineCpuPerPicture(const QList<Picture> &pictures, int minRounds, double minCpuSeconds)
 {
-    TurboJpegDecoder decoder;
     return timeRounds(pictures, minRounds, minCpuSeconds, [&](const Picture &p) {
         QString error;
-        const QImage image = decoder.decode(p.jpeg, p.drawn, &error);
+        const QImage image = Jpeg::decode(p.jpeg, p.drawn, &error);
         if (!image.isNull())
             return QString();
         return error.isEmpty() ? QStringLiteral("no picture") : error;

@@ -66,7 +66,7 @@ struct Timing
 // minRounds rounds and minCpuSeconds of CPU.
 Timing cpuPerPicture(const QList<Picture> &pictures, int flags, int minRounds, double minCpuSeconds);
 
-// The same loop through the engine's decoder (TurboJpegDecoder, for each
+// The same loop through the engine's decoder (Jpeg::decode, for each
 // picture's drawn size): what the decoder's own code adds to the raw
 // decode, apart from the threads and hand-overs around it.
 Timing engineCpuPerPicture(const QList<Picture> &pictures, int minRounds, double minCpuSeconds);

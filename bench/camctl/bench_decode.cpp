@@ -5,7 +5,7 @@
 // otherwise (the nine-camera benchmark's 1920x1080 frames).
 
 #include "BenchFrames.h"
-#include "camctl/JpegDecoder.h"
+#include "camctl/Jpeg.h"
 #include "camctl/MultipartReader.h"
 
 #include <QCoreApplication>
@@ -98,13 +98,12 @@ int main(int argc, char *argv[])
     const double rawSameFlags = rawWith(TJFLAG_LIMITSCANS | RawDecode::engineFlags());
     tjDestroy(tj);
 
-    TurboJpegDecoder decoder;
     QString decodeError;
     const double engineFull = bestMicros(frames, [&](const QByteArray &jpeg) {
-        decoder.decode(jpeg, QSize(), &decodeError);
+        Jpeg::decode(jpeg, QSize(), &decodeError);
     });
     const double engineSmall = bestMicros(frames, [&](const QByteArray &jpeg) {
-        decoder.decode(jpeg, QSize(176, 144), &decodeError);
+        Jpeg::decode(jpeg, QSize(176, 144), &decodeError);
     });
 
     // Splitting the stream, for scale: the reader's cost per frame.

@@ -26,7 +26,7 @@
 //                       [--photos /tmp/photos] [--anchor-seconds S] [--ffmpeg-threads N]
 #include "BenchSampling.h"
 #include "base/MemoryTuning.h"
-#include "camctl/RtspClient.h"
+#include "camctl/CameraClientPrivate.h"
 #include "camctl/StreamEngine.h"
 #include "camctl/TCamImage.h"
 #include "support/RtspSimProcess.h"
@@ -371,10 +371,10 @@ void runViewer(ViewerResult &r, QWidget &window, const QList<TCamImage *> &contr
         for (int i = 0; i < n; ++i) {
             m.shown += shown[size_t(i)];
             const StreamStats s = controls[i]->engine()->stats();
-            m.engines.parts += s.parts;
+            m.engines.received += s.received;
             m.engines.frames += s.frames;
             m.engines.reconnects += s.reconnects;
-            m.engines.droppedParts += s.droppedParts;
+            m.engines.replaced += s.replaced;
             m.engines.decodeErrors += s.decodeErrors;
         }
         m.paints = paints.paints;
@@ -427,14 +427,14 @@ void runViewer(ViewerResult &r, QWidget &window, const QList<TCamImage *> &contr
     rssTimer.stop();
     close();
     runEventsFor(kDrainMs);
-    r.threadsLeft = RtspClient::runningThreads();
+    r.threadsLeft = CameraClientPrivate::runningThreads();
     for (const QMetaObject::Connection &c : watches)
         QObject::disconnect(c);
 
     r.cpu = end.cpu - start.cpu;
     r.shown = end.shown - start.shown;
-    r.parts = end.engines.parts - start.engines.parts;
-    r.dropped = end.engines.droppedParts - start.engines.droppedParts;
+    r.dropped = end.engines.replaced - start.engines.replaced;
+    r.parts = end.engines.received - start.engines.received - r.dropped;
     r.decodeErrors = end.engines.decodeErrors - start.engines.decodeErrors;
     r.reconnects = end.engines.reconnects - start.engines.reconnects;
     r.paints = end.paints - start.paints;
@@ -523,7 +523,7 @@ void report(const char *title, ViewerResult &v, const AnchorResult &before, cons
                 static_cast<unsigned long long>(v.parts), static_cast<long long>(v.shown));
     std::printf("| **share of sent pictures shown** | **%.2f %%** | (at most %d in flight at the edges) |\n",
                 sent > 0 ? 100 * double(v.shown) / sent : 0.0, cameras);
-    std::printf("| decoded pictures dropped (previous not yet drawn) / decode errors / reconnects | %llu / %llu / %llu | "
+    std::printf("| decoded pictures replaced before they were drawn / decode errors / reconnects | %llu / %llu / %llu | "
                 "|\n",
                 static_cast<unsigned long long>(v.dropped), static_cast<unsigned long long>(v.decodeErrors),
                 static_cast<unsigned long long>(v.reconnects));

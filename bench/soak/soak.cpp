@@ -11,6 +11,7 @@
 //
 //   ocellane-soak [--seconds 600] [--fps 25]     (--seconds 60 to try it)
 #include "base/MemoryTuning.h"
+#include "camctl/CameraClientPrivate.h"
 #include "camctl/HttpClient.h"
 #include "camctl/StreamEngine.h"
 #include "camctl/TCamImage.h"
@@ -589,7 +590,7 @@ int main(int argc, char **argv)
         auto transfer = HttpClient::start(request, handler);
         const bool done = QTest::qWaitFor([&handler] { return handler->done.load(); }, 10000);
         transfer.reset();
-        if (!done || !QTest::qWaitFor([] { return HttpClient::activeTransfers() == 0; }, 10000))
+        if (!done || !QTest::qWaitFor([] { return CameraClientPrivate::runningThreads() == 0; }, 10000))
             return failSetup("the camera client's first transfer did not end");
     }
     const QList<int> threadsBefore = threadIds();
@@ -789,7 +790,7 @@ int main(int argc, char **argv)
     qint64 openAtEnd[2] = {-1, -1};
     while (settle.elapsed() < kSettleMs) {
         const qint64 t = settle.elapsed();
-        if (transfersEndedMs < 0 && HttpClient::activeTransfers() == 0)
+        if (transfersEndedMs < 0 && CameraClientPrivate::runningThreads() == 0)
             transfersEndedMs = t;
         if (socketsBackMs < 0 && descriptors().sockets <= fdsBefore.sockets)
             socketsBackMs = t;
@@ -1018,7 +1019,7 @@ int main(int argc, char **argv)
     const bool threadsMet = threadsAfter.size() <= threadsBefore.size();
     const bool socketsMet = fdsAfter.sockets <= fdsBefore.sockets;
     const bool camerasMet = openAtEnd[0] == 0 && openAtEnd[1] == 0;
-    const bool transfersMet = HttpClient::activeTransfers() == 0;
+    const bool transfersMet = CameraClientPrivate::runningThreads() == 0;
     if (!threadsMet || !socketsMet || !camerasMet || !transfersMet)
         missed << QStringLiteral("left behind");
     auto backAt = [](qint64 ms) {

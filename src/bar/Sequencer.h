@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/CameraCount.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -14,7 +16,7 @@ class LineList;
 class Sequencer
 {
 public:
-    static constexpr int CameraCount = 9;
+    static constexpr int CameraCount = kCameraCount;
 
     // Colour values as stored: red in the low byte.
     static constexpr int Red = 255;

@@ -27,17 +27,31 @@ bool guard(const std::function<void()> &fn);
 
 } // namespace ErrorBox
 
+namespace ErrorBox {
+
+// Calls the handler inside the guard with the signal's arguments, or with
+// none when it takes none. A function template of its own, not a lambda
+// inside connectGuarded's: clang 14 checks a lambda nested in a generic
+// lambda when connectGuarded is instantiated, the branch not taken too.
+template<typename Receiver, typename Handler, typename... Args>
+void callGuarded(Receiver *receiver, const Handler &handler, Args &&...args)
+{
+    guard([&] {
+        if constexpr (std::is_invocable_v<const Handler &, Receiver *, Args...>)
+            std::invoke(handler, receiver, std::forward<Args>(args)...);
+        else
+            std::invoke(handler, receiver);
+    });
+}
+
+} // namespace ErrorBox
+
 // Connects a signal to a member handler that runs inside the guard. The
 // handler takes the signal's arguments, or none (the sender is ignored).
 template<typename Sender, typename Signal, typename Receiver, typename Handler>
 auto connectGuarded(Sender *sender, Signal signal, Receiver *receiver, Handler handler)
 {
     return QObject::connect(sender, signal, receiver, [receiver, handler](auto &&...args) {
-        ErrorBox::guard([&] {
-            if constexpr (std::is_invocable_v<Handler, Receiver *, decltype(args)...>)
-                std::invoke(handler, receiver, std::forward<decltype(args)>(args)...);
-            else
-                std::invoke(handler, receiver);
-        });
+        ErrorBox::callGuarded(receiver, handler, std::forward<decltype(args)>(args)...);
     });
 }

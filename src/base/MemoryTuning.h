@@ -7,7 +7,8 @@
 // pictures are carved out of the arenas and their memory is never given
 // back: a fault soak of fourteen controls grew by more than half in ten
 // minutes. Two arenas and a fixed 1 MiB mapping threshold (a decoded 352 x
-// 288 picture is 400 KB, a 704 x 576 one 1.6 MB) keep it flat.
+// 288 picture is 400 KB, a 704 x 576 one 1.6 MB) keep it flat, and a
+// 16 MiB trim threshold keeps the pages of one picture for the next.
 namespace MemoryTuning {
 void apply();
 }

@@ -1,13 +1,10 @@
 #include "camctl/FfmpegLog.h"
 
-#include "camctl/UrlCredentials.h"
-
 #include <QRegularExpression>
 #include <QtGlobal>
 
 #include <chrono>
 #include <cstdarg>
-#include <list>
 #include <mutex>
 
 extern "C" {
@@ -24,20 +21,22 @@ constexpr int kLinesPerMinute = 10;
 struct State
 {
     std::mutex mutex;
-    std::list<QUrl> watched;
     std::chrono::steady_clock::time_point windowStart;
     int linesInWindow = 0;
     int printPrefix = 1;
     // Any address's user information ("scheme://user:password@").
     const QRegularExpression userInfo{QStringLiteral("([A-Za-z][A-Za-z0-9+.-]*://)[^/@\\s]*@")};
+    // Gone after every camera thread is: nothing logs through it after.
+    ~State() { av_log_set_callback(silent); }
+    static void silent(void *, int, const char *, va_list) {}
 };
 
 State &state()
 {
-    // Never destroyed: threads of cancelled attempts may still log while
-    // the process exits.
-    static State *s = new State;
-    return *s;
+    // Made when the camera client sets up its libraries, before its first
+    // thread, so it outlives them all.
+    static State s;
+    return s;
 }
 
 void callback(void *avcl, int level, const char *format, va_list args)
@@ -79,42 +78,16 @@ void install()
 {
     static std::once_flag once;
     std::call_once(once, [] {
+        state();
         av_log_set_level(AV_LOG_ERROR);
         av_log_set_callback(callback);
     });
 }
 
-Watch::Watch(const QUrl &url)
-    : m_url(url)
-{
-    std::lock_guard lock(state().mutex);
-    state().watched.push_back(m_url);
-}
-
-Watch::~Watch()
-{
-    std::lock_guard lock(state().mutex);
-    std::list<QUrl> &w = state().watched;
-    for (auto it = w.begin(); it != w.end(); ++it) {
-        if (*it == m_url) {
-            w.erase(it);
-            break;
-        }
-    }
-}
-
 QString masked(const QString &line)
 {
     QString text = line;
-    State &s = state();
-    {
-        std::lock_guard lock(s.mutex);
-        for (const QUrl &url : s.watched)
-            text = UrlCredentials::redacted(text, url);
-    }
-    // An address of a camera no longer watched (or one FFmpeg rewrote) may
-    // still carry user information.
-    text.replace(s.userInfo, QStringLiteral("\\1***@"));
+    text.replace(state().userInfo, QStringLiteral("\\1***@"));
     return text;
 }
 

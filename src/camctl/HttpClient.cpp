@@ -1,23 +1,20 @@
 #include "camctl/HttpClient.h"
 
 #include "base/Cp1252.h"
+#include "camctl/StreamLimits.h"
 #include "camctl/UrlCredentials.h"
 
 #include <curl/curl.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
-#include <mutex>
-#include <thread>
-#include <vector>
+#include <optional>
+
+using namespace StreamLimits;
 
 namespace {
 
-constexpr long kMaxRedirects = 5;
-// Read size per call: a 300 KB picture in a handful of calls.
-constexpr long kReadBufferBytes = 64 * 1024;
-// The worker looks at idle transfers at least this often.
+// The thread looks at an idle transfer at least this often.
 constexpr int kMaxPollMs = 1000;
 
 qint64 nowMs()
@@ -42,24 +39,44 @@ int statusOfLine(QByteArrayView line)
     return code;
 }
 
-} // namespace
-
-struct HttpTransfer::State
+bool isSuccess(int status)
 {
-    std::shared_ptr<HttpHandler> handler;
-    HttpRequest request;
-    std::atomic<bool> cancelled{false};
+    return status >= 200 && status <= 299;
+}
 
-    // The worker's alone from here on.
-    CURL *easy = nullptr;
+// One transfer on its own thread: the easy handle, its multi handle, and
+// what the callbacks keep.
+struct Transfer
+{
+    const HttpRequest &request;
+    HttpHandler &handler;
+    const Cancellation &cancellation;
+    CURLM *multi = curl_multi_init();
+    CURL *easy = curl_easy_init();
     HttpHead head;
-    qint64 lastActivityMs = 0;
+    qint64 lastActivityMs = nowMs();
     qint64 headerBytes = 0;
     qint64 errorBodyBytes = 0;
     int challenges = 0;
     bool stoppedByHandler = false;
     QString refusal;  // a bound of ours broken
     char curlError[CURL_ERROR_SIZE] = {};
+
+    Transfer(const HttpRequest &r, HttpHandler &h, const Cancellation &c)
+        : request(r)
+        , handler(h)
+        , cancellation(c)
+    {
+    }
+    ~Transfer()
+    {
+        if (multi && easy)
+            curl_multi_remove_handle(multi, easy);
+        curl_easy_cleanup(easy);
+        curl_multi_cleanup(multi);
+    }
+    Transfer(const Transfer &) = delete;
+    Transfer &operator=(const Transfer &) = delete;
 
     void refuse(const QString &why)
     {
@@ -82,28 +99,23 @@ struct HttpTransfer::State
     }
 };
 
-namespace {
-
-using State = HttpTransfer::State;
-
 size_t onHeader(char *data, size_t size, size_t count, void *user)
 {
-    auto *s = static_cast<State *>(user);
+    auto *t = static_cast<Transfer *>(user);
     const size_t length = size * count;
-    if (s->cancelled.load(std::memory_order_relaxed))
+    if (t->cancellation.isCancelled())
         return 0;
-    s->lastActivityMs = nowMs();
-    s->headerBytes += qint64(length);
-    if (s->headerBytes > HttpClient::kMaxHeaderBytes) {
-        s->refuse(QStringLiteral("headers longer than %1 bytes").arg(HttpClient::kMaxHeaderBytes));
+    t->lastActivityMs = nowMs();
+    t->headerBytes += qint64(length);
+    if (t->headerBytes > kMaxHeaderBytes) {
+        t->refuse(QStringLiteral("headers longer than %1 bytes").arg(kMaxHeaderBytes));
         return 0;
     }
     const QByteArrayView line(data, qsizetype(length));
     if (line.startsWith("HTTP/")) {
         const int status = statusOfLine(line);
-        if ((status == 401 || status == 407) && ++s->challenges > HttpClient::kMaxChallenges) {
-            s->refuse(QStringLiteral("the camera asked for credentials more than %1 times")
-                          .arg(HttpClient::kMaxChallenges));
+        if ((status == 401 || status == 407) && ++t->challenges > kMaxChallenges) {
+            t->refuse(QStringLiteral("the camera asked for credentials more than %1 times").arg(kMaxChallenges));
             return 0;
         }
     }
@@ -112,40 +124,39 @@ size_t onHeader(char *data, size_t size, size_t count, void *user)
 
 size_t onBody(char *data, size_t size, size_t count, void *user)
 {
-    auto *s = static_cast<State *>(user);
+    auto *t = static_cast<Transfer *>(user);
     const size_t length = size * count;
-    if (s->cancelled.load(std::memory_order_relaxed))
+    if (t->cancellation.isCancelled())
         return 0;
-    s->lastActivityMs = nowMs();
-    s->readHead();
-    if (s->head.status < 200 || s->head.status > 299) {
-        s->errorBodyBytes += qint64(length);
-        return s->errorBodyBytes > HttpClient::kMaxErrorBodyBytes ? 0 : length;
+    t->lastActivityMs = nowMs();
+    t->readHead();
+    if (!isSuccess(t->head.status)) {
+        t->errorBodyBytes += qint64(length);
+        return t->errorBodyBytes > kMaxErrorBodyBytes ? 0 : length;
     }
-    if (!s->handler->body(s->head, QByteArrayView(data, qsizetype(length)))) {
-        s->stoppedByHandler = true;
+    if (!t->handler.body(t->head, QByteArrayView(data, qsizetype(length)))) {
+        t->stoppedByHandler = true;
         return 0;
     }
     return length;
 }
 
-HttpOutcome outcomeOf(State &s, CURLcode code)
+HttpOutcome outcomeOf(Transfer &t, CURLcode code)
 {
     using F = HttpOutcome::Failure;
     HttpOutcome o;
-    s.readHead();
-    o.head = s.head;
+    t.readHead();
+    o.head = t.head;
     QString error;
-    if (s.stoppedByHandler) {
+    if (t.stoppedByHandler) {
         o.failure = F::Stopped;
         error = QStringLiteral("stopped by the receiver");
-    } else if (!s.refusal.isEmpty()) {
+    } else if (!t.refusal.isEmpty()) {
         o.failure = F::Refusing;
-        error = s.refusal;
-    } else if (o.head.status != 0 && (o.head.status < 200 || o.head.status > 299)
-               && (code == CURLE_OK || code == CURLE_WRITE_ERROR)) {
+        error = t.refusal;
+    } else if (o.head.status != 0 && !isSuccess(o.head.status) && (code == CURLE_OK || code == CURLE_WRITE_ERROR)) {
         // The answer is what counts, whether or not its body was read.
-        o.failure = F::None;
+        o.failure = F::Status;
         error = QStringLiteral("HTTP status %1").arg(o.head.status);
     } else {
         switch (code) {
@@ -181,242 +192,157 @@ HttpOutcome outcomeOf(State &s, CURLcode code)
             break;
         case CURLE_UNSUPPORTED_PROTOCOL:
             o.failure = F::Refusing;
-            error = QStringLiteral("redirected to an address that is not allowed");
+            // libcurl's word for both; only a redirect comes with a head.
+            error = t.headerBytes == 0 ? QStringLiteral("the answer has no HTTP status line and headers")
+                                       : QStringLiteral("redirected to an address that is not allowed");
             break;
         default:
             o.failure = F::Other;
             error = QString::fromLatin1(curl_easy_strerror(code));
-            if (s.curlError[0])
-                error += QStringLiteral(": ") + QString::fromLatin1(s.curlError);
+            if (t.curlError[0])
+                error += QStringLiteral(": ") + QString::fromLatin1(t.curlError);
             break;
         }
     }
     // curl's own words may name the address; masked before anything is
     // built from them.
-    o.error = UrlCredentials::redacted(error, s.request.url);
+    o.error = UrlCredentials::redacted(error, t.request.url);
     return o;
 }
 
-class Worker
+HttpOutcome failure(HttpOutcome::Failure kind, const HttpHead &head, const QString &error)
 {
-public:
-    Worker()
-    {
-        curl_global_init(CURL_GLOBAL_DEFAULT);
-        m_multi = curl_multi_init();
-        m_thread = std::thread([this] { run(); });
-    }
+    HttpOutcome o;
+    o.failure = kind;
+    o.head = head;
+    o.error = error;
+    return o;
+}
 
-    ~Worker()
-    {
-        {
-            std::lock_guard lock(m_mutex);
-            m_stopping = true;
-        }
-        curl_multi_wakeup(m_multi);
-        m_thread.join();
-        for (const auto &s : m_running)
-            drop(*s);
-        curl_multi_cleanup(m_multi);
-    }
-
-    void submit(std::shared_ptr<State> state)
-    {
-        ++m_active;
-        {
-            std::lock_guard lock(m_mutex);
-            m_incoming.push_back(std::move(state));
-        }
-        curl_multi_wakeup(m_multi);
-    }
-
-    void cancel(const std::shared_ptr<State> &state)
-    {
-        if (state->cancelled.exchange(true))
-            return;
-        {
-            std::lock_guard lock(m_mutex);
-            m_cancelled.push_back(state);
-        }
-        curl_multi_wakeup(m_multi);
-    }
-
-    int active() const { return m_active.load(); }
-
-private:
-    void run()
-    {
-        for (;;) {
-            std::vector<std::shared_ptr<State>> incoming;
-            std::vector<std::shared_ptr<State>> cancelled;
-            {
-                std::lock_guard lock(m_mutex);
-                if (m_stopping)
-                    return;
-                incoming.swap(m_incoming);
-                cancelled.swap(m_cancelled);
-            }
-            for (auto &s : incoming)
-                begin(std::move(s));
-            for (const auto &s : cancelled)
-                remove(s.get());
-
-            int running = 0;
-            curl_multi_perform(m_multi, &running);
-            int queued = 0;
-            while (CURLMsg *msg = curl_multi_info_read(m_multi, &queued)) {
-                if (msg->msg != CURLMSG_DONE)
-                    continue;
-                CURL *easy = msg->easy_handle;
-                const CURLcode code = msg->data.result;
-                State *s = nullptr;
-                curl_easy_getinfo(easy, CURLINFO_PRIVATE, &s);
-                end(s, outcomeOf(*s, code));
-            }
-            curl_multi_poll(m_multi, nullptr, 0, endIdleTransfers(), nullptr);
-        }
-    }
-
-    // Ends what has been silent too long; the time until the next such end.
-    int endIdleTransfers()
-    {
-        const qint64 now = nowMs();
-        qint64 wait = kMaxPollMs;
-        std::vector<State *> idle;
-        for (const auto &s : m_running) {
-            const qint64 due = s->lastActivityMs + s->request.idleTimeoutMs;
-            if (due <= now)
-                idle.push_back(s.get());
-            else
-                wait = std::min(wait, due - now);
-        }
-        for (State *s : idle) {
-            HttpOutcome o;
-            o.failure = HttpOutcome::Failure::Idle;
-            o.head = s->head;
-            o.error = QStringLiteral("no data for %1 ms").arg(s->request.idleTimeoutMs);
-            end(s, o);
-        }
-        return int(wait);
-    }
-
-    void begin(std::shared_ptr<State> s)
-    {
-        if (s->cancelled) {
-            --m_active;
-            return;
-        }
-        CURL *e = curl_easy_init();
-        s->easy = e;
-        s->lastActivityMs = nowMs();
-        const QUrl &url = s->request.url;
-        const QByteArray address = url.adjusted(QUrl::RemoveUserInfo).toEncoded();
-        curl_easy_setopt(e, CURLOPT_URL, address.constData());
-        if (!url.userName().isEmpty() || !url.password().isEmpty()) {
-            curl_easy_setopt(e, CURLOPT_USERNAME, Cp1252::fromText(url.userName(QUrl::FullyDecoded)).constData());
-            curl_easy_setopt(e, CURLOPT_PASSWORD, Cp1252::fromText(url.password(QUrl::FullyDecoded)).constData());
-            curl_easy_setopt(e, CURLOPT_HTTPAUTH, long(CURLAUTH_BASIC | CURLAUTH_DIGEST));
-        }
-        const bool secure = url.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0;
-        curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
-        // Never from https down to http.
-        curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, secure ? "https" : "http,https");
-        curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 1L);
-        curl_easy_setopt(e, CURLOPT_MAXREDIRS, kMaxRedirects);
-        curl_easy_setopt(e, CURLOPT_PROXY, "");
-        curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
-        curl_easy_setopt(e, CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_1_1));
-        curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, long(s->request.connectTimeoutMs));
-        if (s->request.totalTimeoutMs > 0)
-            curl_easy_setopt(e, CURLOPT_TIMEOUT_MS, long(s->request.totalTimeoutMs));
-        curl_easy_setopt(e, CURLOPT_FORBID_REUSE, 1L);
-        curl_easy_setopt(e, CURLOPT_FRESH_CONNECT, 1L);
-        curl_easy_setopt(e, CURLOPT_BUFFERSIZE, kReadBufferBytes);
-        curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, onHeader);
-        curl_easy_setopt(e, CURLOPT_HEADERDATA, s.get());
-        curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, onBody);
-        curl_easy_setopt(e, CURLOPT_WRITEDATA, s.get());
-        curl_easy_setopt(e, CURLOPT_PRIVATE, s.get());
-        curl_easy_setopt(e, CURLOPT_ERRORBUFFER, s->curlError);
-        curl_multi_add_handle(m_multi, e);
-        m_running.push_back(std::move(s));
-    }
-
-    void drop(State &s)
-    {
-        curl_multi_remove_handle(m_multi, s.easy);
-        curl_easy_cleanup(s.easy);
-        s.easy = nullptr;
-    }
-
-    std::shared_ptr<State> take(State *s)
-    {
-        auto it = std::find_if(m_running.begin(), m_running.end(), [s](const auto &p) { return p.get() == s; });
-        if (it == m_running.end())
-            return {};
-        std::shared_ptr<State> kept = std::move(*it);
-        m_running.erase(it);
-        drop(*kept);
-        --m_active;
-        return kept;
-    }
-
-    void remove(State *s) { take(s); }
-
-    void end(State *s, const HttpOutcome &outcome)
-    {
-        const std::shared_ptr<State> kept = take(s);
-        if (kept && !kept->cancelled)
-            kept->handler->finished(outcome);
-    }
-
-    CURLM *m_multi = nullptr;
-    std::thread m_thread;
-    std::mutex m_mutex;  // guards the three below, held only to swap them
-    std::vector<std::shared_ptr<State>> m_incoming;
-    std::vector<std::shared_ptr<State>> m_cancelled;
-    bool m_stopping = false;
-    std::vector<std::shared_ptr<State>> m_running;  // the worker's alone
-    std::atomic<int> m_active{0};
-};
-
-Worker &worker()
+// False when this libcurl cannot hold a transfer to http and https (it
+// would then follow a camera's redirect to any scheme it knows), or cannot
+// drop a transfer without waiting for its host-name lookup.
+bool configure(Transfer &t)
 {
-    static Worker instance;
-    return instance;
+    CURL *e = t.easy;
+    const QUrl &url = t.request.url;
+    const QByteArray address = url.adjusted(QUrl::RemoveUserInfo).toEncoded();
+    curl_easy_setopt(e, CURLOPT_URL, address.constData());
+    if (!url.userName().isEmpty() || !url.password().isEmpty()) {
+        curl_easy_setopt(e, CURLOPT_USERNAME, Cp1252::fromText(url.userName(QUrl::FullyDecoded)).constData());
+        curl_easy_setopt(e, CURLOPT_PASSWORD, Cp1252::fromText(url.password(QUrl::FullyDecoded)).constData());
+        curl_easy_setopt(e, CURLOPT_HTTPAUTH, long(CURLAUTH_BASIC | CURLAUTH_DIGEST));
+    }
+    const bool secure = url.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0;
+    // Never from https down to http.
+    if (curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https") != CURLE_OK
+        || curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, secure ? "https" : "http,https") != CURLE_OK)
+        return false;
+    curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(e, CURLOPT_MAXREDIRS, long(kMaxRedirects));
+    curl_easy_setopt(e, CURLOPT_PROXY, "");
+    curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
+    // A transfer dropped while libcurl still looks its host up lets the
+    // lookup's thread go instead of waiting for the resolver's time-out.
+    if (curl_easy_setopt(e, CURLOPT_QUICK_EXIT, 1L) != CURLE_OK)
+        return false;
+    curl_easy_setopt(e, CURLOPT_HTTP_VERSION, long(CURL_HTTP_VERSION_1_1));
+    curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, long(t.request.connectTimeoutMs));
+    if (t.request.totalTimeoutMs > 0)
+        curl_easy_setopt(e, CURLOPT_TIMEOUT_MS, long(t.request.totalTimeoutMs));
+    curl_easy_setopt(e, CURLOPT_FORBID_REUSE, 1L);
+    curl_easy_setopt(e, CURLOPT_FRESH_CONNECT, 1L);
+    curl_easy_setopt(e, CURLOPT_BUFFERSIZE, long(kMaxReadBytes));
+    curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, onHeader);
+    curl_easy_setopt(e, CURLOPT_HEADERDATA, &t);
+    curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, onBody);
+    curl_easy_setopt(e, CURLOPT_WRITEDATA, &t);
+    curl_easy_setopt(e, CURLOPT_ERRORBUFFER, t.curlError);
+    return true;
+}
+
+// The transfer's thread: curl's multi-poll loop for one transfer, as curl's
+// own examples run it, with the idle rule and the cancel on top. Returns
+// nothing for a cancelled transfer.
+std::optional<HttpOutcome> runTransfer(Transfer &t, Cancellation &cancellation)
+{
+    using F = HttpOutcome::Failure;
+    if (!t.multi || !t.easy)
+        return failure(F::Other, {}, QStringLiteral("out of memory"));
+    if (!configure(t))
+        return failure(F::Other, {}, QStringLiteral("this libcurl is older than 7.87"));
+    if (const CURLMcode mc = curl_multi_add_handle(t.multi, t.easy); mc != CURLM_OK)
+        return failure(F::Other, {}, QString::fromLatin1(curl_multi_strerror(mc)));
+    CURLM *multi = t.multi;
+    cancellation.setWaker([multi] { curl_multi_wakeup(multi); });
+    std::optional<HttpOutcome> outcome;
+    // A multi call that fails (out of memory, a broken wake-up socket) ends
+    // the transfer, so a lasting failure becomes retries with backoff
+    // instead of a spinning thread.
+    auto multiFailed = [&](CURLMcode mc) {
+        outcome = failure(F::Other, t.head, QString::fromLatin1(curl_multi_strerror(mc)));
+    };
+    while (!cancellation.isCancelled()) {
+        int running = 0;
+        if (const CURLMcode mc = curl_multi_perform(multi, &running); mc != CURLM_OK) {
+            multiFailed(mc);
+            break;
+        }
+        int queued = 0;
+        if (CURLMsg *msg = curl_multi_info_read(multi, &queued); msg && msg->msg == CURLMSG_DONE) {
+            outcome = outcomeOf(t, msg->data.result);
+            break;
+        }
+        const qint64 idleLeft = t.lastActivityMs + t.request.idleTimeoutMs - nowMs();
+        if (idleLeft <= 0) {
+            outcome = failure(F::Idle, t.head, QStringLiteral("no data for %1 ms").arg(t.request.idleTimeoutMs));
+            break;
+        }
+        // Bytes already waiting are read before anything acts on them, so
+        // a picture that a newer one follows is never decoded.
+        int ready = 0;
+        if (const CURLMcode mc = curl_multi_poll(multi, nullptr, 0, 0, &ready); mc != CURLM_OK) {
+            multiFailed(mc);
+            break;
+        }
+        if (ready > 0)
+            continue;
+        if (!t.handler.caughtUp()) {
+            t.stoppedByHandler = true;
+            outcome = outcomeOf(t, CURLE_WRITE_ERROR);
+            break;
+        }
+        if (const CURLMcode mc = curl_multi_poll(multi, nullptr, 0, int(std::min<qint64>(idleLeft, kMaxPollMs)), nullptr);
+            mc != CURLM_OK) {
+            multiFailed(mc);
+            break;
+        }
+    }
+    cancellation.setWaker({});
+    if (cancellation.isCancelled())
+        return std::nullopt;
+    return outcome;
 }
 
 } // namespace
 
-HttpTransfer::HttpTransfer(std::shared_ptr<State> state)
-    : m_state(std::move(state))
-{
-}
-
-HttpTransfer::~HttpTransfer()
-{
-    cancel();
-}
-
-void HttpTransfer::cancel()
-{
-    worker().cancel(m_state);
-}
-
 namespace HttpClient {
 
-std::unique_ptr<HttpTransfer> start(const HttpRequest &request, std::shared_ptr<HttpHandler> handler)
+std::unique_ptr<CameraAttempt> start(const HttpRequest &request, std::shared_ptr<HttpHandler> handler)
 {
-    auto state = std::make_shared<State>();
-    state->request = request;
-    state->handler = std::move(handler);
-    worker().submit(state);
-    return std::make_unique<HttpTransfer>(std::move(state));
-}
-
-int activeTransfers()
-{
-    return worker().active();
+    std::unique_ptr<CameraAttempt> attempt = CameraClient::start([request, handler](Cancellation &cancellation) {
+        std::optional<HttpOutcome> outcome;
+        {
+            Transfer transfer(request, *handler, cancellation);
+            outcome = runTransfer(transfer, cancellation);
+        }
+        // After the connection is closed: whoever is told may start another.
+        if (outcome && !cancellation.isCancelled())
+            handler->finished(*outcome);
+    });
+    if (!attempt)
+        handler->finished(failure(HttpOutcome::Failure::Other, {}, QStringLiteral("cannot start a thread for the camera")));
+    return attempt;
 }
 
 } // namespace HttpClient

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "camctl/CameraClient.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
@@ -31,7 +33,8 @@ struct HttpHead
 struct HttpOutcome
 {
     enum class Failure {
-        None,          // the whole answer arrived (any status)
+        None,          // a 2xx answer arrived whole
+        Status,        // the answer's status was not 2xx (head.status says which)
         Refused,       // connection refused
         HostNotFound,
         Closed,        // the camera closed or reset the connection early
@@ -46,7 +49,7 @@ struct HttpOutcome
     QString error;  // plain words, never any credential; empty for None
 };
 
-// Called on the client's worker thread, one call at a time per transfer.
+// Called on the transfer's own thread, one call at a time.
 class HttpHandler
 {
 public:
@@ -54,52 +57,30 @@ public:
     // Body bytes of a 2xx answer, as they arrive; false stops the transfer.
     // Answers of other statuses are not passed on: they end the transfer.
     virtual bool body(const HttpHead &head, QByteArrayView bytes) = 0;
+    // Every byte the connection held has been read, and the thread is about
+    // to wait for more: the moment to act on the newest of what arrived.
+    // false stops the transfer, as from body().
+    virtual bool caughtUp() { return true; }
     // Exactly once per transfer, unless it was cancelled first.
     virtual void finished(const HttpOutcome &outcome) = 0;
 };
 
-// A started transfer. Cancelling never waits: the worker drops the
-// connection at its next turn, and no handler call starts after that.
-class HttpTransfer
-{
-public:
-    struct State;
-    explicit HttpTransfer(std::shared_ptr<State> state);
-    ~HttpTransfer();  // cancels
-    HttpTransfer(const HttpTransfer &) = delete;
-    HttpTransfer &operator=(const HttpTransfer &) = delete;
-
-    void cancel();
-
-private:
-    std::shared_ptr<State> m_state;
-};
-
-// Every camera transfer of the program runs on one worker thread driving
-// libcurl's multi interface: reading, and what the handlers do with the
-// bytes, never touch the UI thread.
+// Every camera transfer runs on a camera client thread of its own
+// (CameraClient), driving libcurl's multi interface for its one transfer:
+// reading, and what the handler does with the bytes, never touch the UI
+// thread, and a cancel wakes the thread's poll at once.
 //
 // Policy, the same for streams and snapshots: http and https only (TLS
-// with the system's certificate store), at most 5 redirects and never to
-// another scheme, credentials only to the address's host, no proxy (the
-// camera is asked directly, as it always was), a fresh connection each
-// time and closed at the end, at most kMaxHeaderBytes of status and header
-// lines and at most kMaxChallenges authentication challenges per transfer.
+// with the system's certificate store), at most StreamLimits::kMaxRedirects
+// redirects and never to another scheme, credentials only to the address's
+// host, no proxy (the camera is asked directly, as it always was), a fresh
+// connection closed at the end, and StreamLimits' bounds on header bytes
+// and authentication challenges.
 namespace HttpClient {
 
-// Header lines of all answers of one transfer (1xx, redirects,
-// challenges and the final one): far above any camera's, far below harm.
-constexpr qsizetype kMaxHeaderBytes = 64 * 1024;
-// Challenges answered per transfer: the first one, and one more so a
-// Digest nonce reported stale is renewed; a camera that goes on
-// challenging is refused instead of being asked thousands of times.
-constexpr int kMaxChallenges = 2;
-// Bytes of a non-2xx answer's body read before the transfer ends.
-constexpr qsizetype kMaxErrorBodyBytes = 64 * 1024;
-
-std::unique_ptr<HttpTransfer> start(const HttpRequest &request, std::shared_ptr<HttpHandler> handler);
-
-// Transfers started and not yet ended or dropped; for tests.
-int activeTransfers();
+// Starts the transfer. Destroying the result cancels it without waiting;
+// no handler call starts after that. When no thread can be had, the
+// handler is told at once (on the calling thread) and the result is null.
+std::unique_ptr<CameraAttempt> start(const HttpRequest &request, std::shared_ptr<HttpHandler> handler);
 
 } // namespace HttpClient

@@ -58,10 +58,10 @@ void onProgress(j_common_ptr cinfo)
 {
     if (!cinfo->is_decompressor)
         return;
-    if (reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number <= Jpeg::kMaxScans)
+    if (reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number <= StreamLimits::kMaxScans)
         return;
     auto *errors = reinterpret_cast<Errors *>(cinfo->err);
-    std::snprintf(errors->message, sizeof errors->message, "picture with more than %d scans", Jpeg::kMaxScans);
+    std::snprintf(errors->message, sizeof errors->message, "picture with more than %d scans", StreamLimits::kMaxScans);
     std::longjmp(errors->jump, 1);
 }
 
@@ -179,7 +179,7 @@ int outputDenominator(const Jpeg::Header &h, QSize target)
     int d = Jpeg::scaleDenominator(QSize(h.width, h.height), target);
     if (!target.isValid() || target.isEmpty())
         return d;
-    const qint64 allowed = qint64(Jpeg::kOutputPerTarget) * target.width() * target.height();
+    const qint64 allowed = qint64(StreamLimits::kMaxOutputPerTarget) * target.width() * target.height();
     while (d < 8 && qint64(scaled(h.width, d)) * scaled(h.height, d) > allowed)
         d *= 2;
     return d;
@@ -239,20 +239,33 @@ Header readHeader(QByteArrayView jpeg)
     return h;
 }
 
-QString overBudget(const Header &h)
+QString outOfBounds(const Header &h)
 {
     const int side = StreamLimits::kMaxImageSide;
     if (h.width > side || h.height > side)
         return QStringLiteral("picture %1x%2 larger than %3x%3").arg(h.width).arg(h.height).arg(side);
-    if (qint64(h.width) * h.height > kMaxPixels)
-        return QStringLiteral("picture %1x%2 has more than %3 pixels").arg(h.width).arg(h.height).arg(kMaxPixels);
-    if (h.scanBufferBytes > kMaxScanBufferBytes)
+    if (h.scanBufferBytes > StreamLimits::kMaxScanBufferBytes)
         return QStringLiteral("picture %1x%2 in several scans needs %3 KiB to decode, more than %4 KiB")
             .arg(h.width)
             .arg(h.height)
             .arg(h.scanBufferBytes / 1024)
-            .arg(kMaxScanBufferBytes / 1024);
+            .arg(StreamLimits::kMaxScanBufferBytes / 1024);
     return {};
+}
+
+QSize outputSize(const Header &h, QSize target)
+{
+    const int d = outputDenominator(h, target);
+    return QSize(scaled(h.width, d), scaled(h.height, d));
+}
+
+qint64 decodeBytes(const Header &h, QSize target)
+{
+    const QSize out = outputSize(h, target);
+    // libjpeg's rows: a row of 8x8 blocks of every component, and its
+    // upsampled copy, for the whole width.
+    const qint64 rows = qint64(h.width) * 16 * 3 * 2;
+    return qint64(out.width()) * out.height() * 4 + h.scanBufferBytes + rows;
 }
 
 int scaleDenominator(QSize source, QSize target)
@@ -280,13 +293,13 @@ QImage decode(QByteArrayView jpeg, QSize target, QString *error)
         return {};
     }
     const Header header = headerOf(*s);
-    const QString refusal = header.valid ? overBudget(header) : QStringLiteral("not a JPEG picture: no size");
+    const QString refusal = header.valid ? outOfBounds(header) : QStringLiteral("not a JPEG picture: no size");
     if (!refusal.isEmpty()) {
         *error = refusal;
         s->end();
         return {};
     }
-    static std::counting_semaphore<kMaxMultiScanDecodes> multiScanTurns(kMaxMultiScanDecodes);
+    static std::counting_semaphore<StreamLimits::kMaxMultiScanDecodes> multiScanTurns(StreamLimits::kMaxMultiScanDecodes);
     struct Turn
     {
         bool held;

@@ -3,14 +3,11 @@
 #include "camctl/StreamLimits.h"
 
 #include <cstring>
+#include <utility>
 
 using namespace StreamLimits;
 
 namespace {
-
-// Line ends tolerated between a part of declared length and the next
-// delimiter: RFC 2046 puts one there, some cameras a blank line more.
-constexpr int kMaxGapBeforeDelimiter = 4;
 
 bool isLineSpace(char c)
 {
@@ -33,7 +30,7 @@ QByteArrayView rightTrimmed(QByteArrayView v)
     return v;
 }
 
-// What a header name may start with (RFC 7230's token characters).
+// What a header name may start with (RFC 9110 §5.6.2's token characters).
 bool isTokenChar(char c)
 {
     if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'))
@@ -41,8 +38,9 @@ bool isTokenChar(char c)
     return c != '\0' && std::strchr("!#$%&'*+-.^_`|~", c) != nullptr;
 }
 
-// Cameras write the header's boundary with or without the leading "--" and
-// sometimes quoted: compare without dashes or quotes.
+// The header's boundary as the body's is compared with it: RFC 2045 §5.1
+// lets a parameter value be a quoted string, and cameras write the
+// delimiter's leading "--" into the parameter.
 QByteArray normalisedBoundary(QByteArrayView b)
 {
     b = trimmed(b);
@@ -55,8 +53,9 @@ QByteArray normalisedBoundary(QByteArrayView b)
 
 enum class Suffix { NeedMore, None, Open, Closing };
 
-// What follows a boundary decides whether it is a delimiter: a line space
-// (its line end, or the padding some cameras add), or "--" closing the body.
+// What follows a boundary decides whether it is a delimiter: its line end,
+// RFC 2046 §5.1.1's transport padding (spaces, tabs), or the "--" closing
+// the body.
 Suffix suffixOf(QByteArrayView rest)
 {
     if (rest.isEmpty())
@@ -70,34 +69,38 @@ Suffix suffixOf(QByteArrayView rest)
     return rest[1] == '-' ? Suffix::Closing : Suffix::None;
 }
 
+// Whether a line (its line end included, or at least two bytes past the
+// delimiter) is a delimiter line, and which.
+Suffix delimiterIn(QByteArrayView line, QByteArrayView delimiter, quint64 *steps)
+{
+    *steps += quint64(qMin(line.size(), delimiter.size()));
+    if (!line.startsWith(delimiter))
+        return Suffix::None;
+    const Suffix s = suffixOf(line.sliced(delimiter.size()));
+    return s == Suffix::NeedMore ? Suffix::None : s;
+}
+
+// The delimiter where it is due after a body. A bare boundary is a word
+// like any other but at a line start: after a line feed, which may be the
+// body's last byte.
+Suffix dueDelimiter(QByteArrayView line, QByteArrayView delimiter, bool bare, bool lineStart, quint64 *steps)
+{
+    const Suffix s = delimiterIn(line, delimiter, steps);
+    return bare && !lineStart ? Suffix::None : s;
+}
+
+// RFC 9112 §2.2 lets a lone LF end a line.
+bool isBlank(QByteArrayView line)
+{
+    return line == "\n" || line == "\r\n";
+}
+
 qsizetype leadingDashes(QByteArrayView v)
 {
     qsizetype n = 0;
     while (n < v.size() && v[n] == '-')
         ++n;
     return n;
-}
-
-// A number, or the same number repeated ("1234, 1234"); anything else, or
-// more than a frame may hold, means: find the end at the next delimiter.
-qint64 parseContentLength(QByteArrayView value)
-{
-    qint64 result = -1;
-    for (QByteArrayView item : value.toByteArray().split(',')) {
-        item = trimmed(item);
-        if (item.isEmpty() || item.size() > 10)
-            return -1;
-        qint64 n = 0;
-        for (char c : item) {
-            if (c < '0' || c > '9')
-                return -1;
-            n = n * 10 + (c - '0');
-        }
-        if (result >= 0 && n != result)
-            return -1;
-        result = n;
-    }
-    return result <= kMaxFrameBytes ? result : -1;
 }
 
 // "Name: value" into its trimmed halves; false for a line without a colon.
@@ -113,7 +116,23 @@ bool splitHeaderLine(QByteArrayView line, QByteArrayView *name, QByteArrayView *
 
 bool sameName(QByteArrayView a, QByteArrayView b)
 {
+    // RFC 9110 §5.1: field names are case-insensitive.
     return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+// A decimal Content-Length item; -1 for anything else.
+qint64 lengthItem(QByteArrayView item)
+{
+    item = trimmed(item);
+    if (item.isEmpty() || item.size() > 10)
+        return -1;
+    qint64 n = 0;
+    for (char c : item) {
+        if (c < '0' || c > '9')
+            return -1;
+        n = n * 10 + (c - '0');
+    }
+    return n;
 }
 
 } // namespace
@@ -157,15 +176,27 @@ void MultipartReader::feed(QByteArrayView bytes)
 {
     if (m_state == State::Ended || m_state == State::Failed)
         return;
-    // Bytes before m_pos are never looked at again. Dropping them moves the
-    // bytes still needed, so it waits until that is at most a few times what
-    // it frees: compaction costs a small multiple of the bytes fed, and the
-    // buffer stays close to what is still needed.
-    const qint64 drop = m_pos - m_base;
-    const qint64 held = end() - m_pos;
+    // A body of declared length with nothing waiting before it: its bytes
+    // go straight to the part, copied once. Its last byte is kept with what
+    // follows: it tells whether a line starts after the body.
+    if (m_state == State::Body && m_length >= 0 && m_pos == end()) {
+        const qsizetype n = qsizetype(qMin<qint64>(bytes.size(), m_length - m_body.size() - 1));
+        m_body.append(bytes.first(n));
+        bytes = bytes.sliced(n);
+        m_buf.truncate(0);
+        m_base = m_pos = m_pos + n;
+    }
+    // Bytes before m_pos are never looked at again, but for the one just
+    // before it, which tells whether a line starts there. Dropping them moves
+    // the bytes still needed, so it waits until that is at most a few times
+    // what it frees: compaction costs a small multiple of the bytes fed, and
+    // the buffer stays close to what is still needed.
+    const qint64 keepFrom = qMax(m_base, m_pos - 1);
+    const qint64 drop = keepFrom - m_base;
+    const qint64 held = end() - keepFrom;
     if (drop > 0 && (drop >= held || (drop >= 64 * 1024 && drop * 8 >= held))) {
         m_buf.remove(0, drop);
-        m_base = m_pos;
+        m_base = keepFrom;
     }
     m_buf.append(bytes.data(), bytes.size());
 }
@@ -176,26 +207,11 @@ MultipartReader::Result MultipartReader::next(MultipartPart *part)
     for (;;) {
         std::optional<Result> r;
         switch (m_state) {
-        case State::Preamble:
-            r = stepPreamble();
-            break;
-        case State::DelimiterLine:
-            r = stepDelimiterLine();
-            break;
-        case State::Headers:
-            r = stepHeaders();
-            break;
-        case State::LengthBody:
-            r = stepLengthBody(part);
-            break;
-        case State::AfterLength:
-            r = stepAfterLength();
+        case State::Head:
+            r = readHead();
             break;
         case State::Body:
-            r = stepBody(part);
-            break;
-        case State::Skipping:
-            r = stepSkipping();
+            r = readBody(part);
             break;
         case State::Ended:
             return Result::End;
@@ -207,25 +223,35 @@ MultipartReader::Result MultipartReader::next(MultipartPart *part)
     }
 }
 
-MultipartReader::Result MultipartReader::fail(const QString &error)
+MultipartReader::Result MultipartReader::finish(Result result, const QString &error)
 {
+    m_state = result == Result::End ? State::Ended : State::Failed;
     m_error = error;
-    m_state = State::Failed;
     m_buf.clear();
+    m_body.clear();
     m_base = m_pos = 0;
-    return Result::Error;
+    return result;
 }
 
-// The line feed at or after from, each byte looked at once however the line
-// arrives; -1 while there is none yet. A new line search sets m_lineScan.
-qint64 MultipartReader::findLineEnd(qint64 from)
+MultipartReader::Result MultipartReader::tooLong(const char *what, qsizetype bound)
+{
+    return finish(Result::Error, QStringLiteral("%1 longer than %2 bytes").arg(QLatin1String(what)).arg(bound));
+}
+
+// The line feed at or after from and before until, each byte looked at once
+// however the line arrives; -1 while there is none yet. A new line search
+// sets m_lineScan.
+qint64 MultipartReader::findLineEnd(qint64 from, qint64 until)
 {
     const qint64 start = qMax(from, m_lineScan);
+    const qint64 stop = qMin(until, end());
+    if (start >= stop)
+        return -1;
     const char *data = m_buf.constData();
-    const void *hit = std::memchr(data + (start - m_base), '\n', size_t(end() - start));
+    const void *hit = std::memchr(data + (start - m_base), '\n', size_t(stop - start));
     if (!hit) {
-        m_steps += quint64(end() - start);
-        m_lineScan = end();
+        m_steps += quint64(stop - start);
+        m_lineScan = stop;
         return -1;
     }
     const qint64 lf = m_base + (static_cast<const char *>(hit) - data);
@@ -234,88 +260,116 @@ qint64 MultipartReader::findLineEnd(qint64 from)
     return lf;
 }
 
-std::optional<MultipartReader::Result> MultipartReader::stepPreamble()
+void MultipartReader::enterHead(qint64 at)
 {
-    const qint64 lf = findLineEnd(m_pos);
-    if (m_skipLine) {
-        if (lf < 0) {
-            m_pos = end();
-            return Result::NeedMore;
+    m_state = State::Head;
+    m_pos = m_cursor = m_lineScan = at;
+    m_delimiterAt = -1;
+}
+
+std::optional<MultipartReader::Result> MultipartReader::readHead()
+{
+    for (;;) {
+        const qint64 lineStart = m_cursor;
+        if (m_delimiterAt >= 0 && lineStart == m_headersAt && lineStart < end()) {
+            // Cameras that send bare pictures put the body right after the
+            // delimiter line, without RFC 2046 §5.1.1's blank line: a byte
+            // that cannot begin a header line begins the body.
+            const char c = at(lineStart);
+            if (!isTokenChar(c) && c != '\r' && c != '\n') {
+                startBody(lineStart, {});
+                return std::nullopt;
+            }
         }
-        m_pos = lf + 1;
-        m_skipLine = false;
+        if (m_pattern.isEmpty() && !startsLine(lineStart)) {
+            // The rest of a preamble line too long to be a delimiter.
+            const qint64 lf = findLineEnd(lineStart, end());
+            m_pos = m_cursor = lf < 0 ? end() : lf + 1;
+            if (lf < 0)
+                return Result::NeedMore;
+            continue;
+        }
+        // Where the delimiter is due after a body, the delimiter and the two
+        // bytes after it decide the line: junk is not searched for its end.
+        const qint64 seen = m_lineScan;
+        const qint64 decides = m_delimiterAt < 0 && !m_pattern.isEmpty() ? lineStart + delimiterText().size() + 2 : -1;
+        const qint64 lf = findLineEnd(lineStart, seen < decides ? decides : end());
+        if (lf < 0) {
+            const std::optional<Result> r = partialLine(lineStart, seen, decides);
+            if (r || m_state != State::Head)
+                return r;
+            continue;
+        }
+        m_cursor = lf + 1;
+        const QByteArrayView line = view(lineStart, m_cursor);
+        const std::optional<Result> r =
+            m_delimiterAt < 0 ? lineBeforeDelimiter(lineStart, line) : headerLine(lineStart, line);
+        if (r || m_state != State::Head)
+            return r;
+    }
+}
+
+std::optional<MultipartReader::Result> MultipartReader::lineBeforeDelimiter(qint64 lineStart, QByteArrayView line)
+{
+    if (m_pattern.isEmpty()) {
+        // RFC 2046 §5.1.1's preamble, ignored up to the first delimiter line.
+        m_pos = m_cursor;
+        if (line.size() > kMaxDelimiterLineBytes)
+            return longPreambleLine(line.first(kMaxDelimiterLineBytes));
+        return firstDelimiter(lineStart, line);
+    }
+    if (isBlank(line)) {
+        // RFC 2046 §5.1.1 puts a CRLF before the delimiter, cameras a blank
+        // line more after a part of declared length; more means the length
+        // was wrong.
+        if (m_cursor - m_pos > kMaxGapBeforeDelimiterBytes)
+            return resync();
         return std::nullopt;
     }
-    if (lf >= 0 && lf + 1 - m_pos <= kMaxDelimiterLine)
-        return takeFirstDelimiter(m_pos, lf);
-    if (lf < 0 && end() - m_pos < kMaxDelimiterLine)
-        return Result::NeedMore;
-    // Too long for a delimiter line: preamble, skipped without keeping it,
-    // unless it starts like a delimiter.
-    const QByteArrayView head = view(m_pos, m_pos + kMaxDelimiterLine);
-    const qsizetype dashes = leadingDashes(head);
-    const QByteArray &h = m_headerBoundary;
-    const bool delimiterLike = (dashes >= 2 && dashes < head.size())
-                               || (dashes == 0 && !h.isEmpty() && head.startsWith(h)
-                                   && suffixOf(head.sliced(h.size())) != Suffix::None);
-    if (delimiterLike)
-        return fail(QStringLiteral("delimiter line longer than %1 bytes").arg(kMaxDelimiterLine));
-    if (lf < 0) {
-        m_skipLine = true;
-        m_pos = end();
-        return Result::NeedMore;
+    switch (dueDelimiter(line, delimiterText(), bare(), startsLine(lineStart), &m_steps)) {
+    case Suffix::Closing:
+        return finish(Result::End);
+    case Suffix::Open:
+        return enterHeaders(lineStart, line.size());
+    default:
+        return resync();
     }
-    m_pos = lf + 1;
-    return std::nullopt;
 }
 
 // The first delimiter line decides the delimiter: the header's boundary
-// when this line carries it, otherwise this line's own, as ffmpeg's mpjpeg
+// when this line carries it, otherwise this line's own, as FFmpeg's mpjpeg
 // reader and GStreamer's multipartdemux take the body's word.
-std::optional<MultipartReader::Result> MultipartReader::takeFirstDelimiter(qint64 lineStart, qint64 lf)
+std::optional<MultipartReader::Result> MultipartReader::firstDelimiter(qint64 lineStart, QByteArrayView line)
 {
-    const QByteArrayView line = view(lineStart, lf + 1);
-    m_pos = lf + 1;
     const qsizetype dashes = leadingDashes(line);
     const QByteArray &h = m_headerBoundary;
     QByteArrayView text;
-    bool bare = false;
-    bool closing = false;
-    // After two dashes or more (cameras double the header's dashes), or bare
-    // (cameras that drop them).
+    Suffix suffix = Suffix::None;
+    // Cameras double the header's dashes in the body ("----b" for "--b"),
+    // or drop them ("b"): the line still carries the header's boundary.
     if (!h.isEmpty() && (dashes >= 2 || dashes == 0) && line.sliced(dashes).startsWith(h)) {
-        const Suffix s = suffixOf(line.sliced(dashes + h.size()));
-        if (s == Suffix::Open || s == Suffix::Closing) {
+        suffix = suffixOf(line.sliced(dashes + h.size()));
+        if (suffix == Suffix::Open || suffix == Suffix::Closing)
             text = line.first(dashes + h.size());
-            bare = dashes == 0;
-            closing = s == Suffix::Closing;
-        }
     }
+    const bool bareText = !text.isEmpty() && dashes == 0;
     if (text.isEmpty()) {
         if (dashes < 2)
-            return std::nullopt;  // preamble
+            return std::nullopt;
         // The whole line but its padding; "--" at its end closes the body.
         text = rightTrimmed(line);
+        suffix = Suffix::Open;
         if (text.size() - 2 > dashes && text.endsWith("--")) {
             text.chop(2);
-            closing = true;
+            suffix = Suffix::Closing;
         }
+        // A rule of dashes in the preamble: no boundary after the two dashes.
         if (text.size() == dashes)
-            return std::nullopt;  // a line of dashes: decoration, not a boundary
+            return std::nullopt;
     }
-    if (text.size() - (bare ? 0 : 2) > kMaxBoundaryBytes)
-        return fail(QStringLiteral("boundary longer than %1 bytes").arg(kMaxBoundaryBytes));
-    useDelimiter(text, bare);
-    enterDelimiterLine(lineStart, lineStart + text.size(), closing);
-    return std::nullopt;
-}
-
-void MultipartReader::useDelimiter(QByteArrayView text, bool bare)
-{
-    m_bare = bare;
-    // A bare boundary is a delimiter only at a line start: its line feed
-    // is part of what is searched for.
-    m_pattern = bare ? QByteArray("\n") + text.toByteArray() : text.toByteArray();
+    if (text.size() - (bareText ? 0 : 2) > kMaxBoundaryBytes)
+        return tooLong("boundary", kMaxBoundaryBytes);
+    m_pattern = bareText ? '\n' + text.toByteArray() : text.toByteArray();
     const int m = int(m_pattern.size());
     m_fallback.fill(0, m + 1);
     int k = 0;
@@ -326,260 +380,230 @@ void MultipartReader::useDelimiter(QByteArrayView text, bool bare)
             ++k;
         m_fallback[i + 1] = k;
     }
+    if (suffix == Suffix::Closing)
+        return finish(Result::End);
+    return enterHeaders(lineStart, line.size());
 }
 
-QByteArrayView MultipartReader::delimiterText() const
+// A preamble line longer than a delimiter line may be: let go without being
+// kept, unless it starts like one.
+std::optional<MultipartReader::Result> MultipartReader::longPreambleLine(QByteArrayView head)
 {
-    return m_bare ? QByteArrayView(m_pattern).sliced(1) : QByteArrayView(m_pattern);
-}
-
-void MultipartReader::enterDelimiterLine(qint64 delimiterStart, qint64 afterDelimiter, bool closing)
-{
-    m_delimiterStart = delimiterStart;
-    m_closing = closing;
-    m_pos = m_lineScan = afterDelimiter;
-    m_state = State::DelimiterLine;
-}
-
-std::optional<MultipartReader::Result> MultipartReader::stepDelimiterLine()
-{
-    if (m_closing) {
-        m_state = State::Ended;
-        m_buf.clear();
-        m_base = m_pos = 0;
-        return Result::End;
-    }
-    // Whatever follows the boundary on its line (padding) is ignored.
-    const qint64 lf = findLineEnd(m_pos);
-    if (lf < 0 ? end() - m_delimiterStart >= kMaxDelimiterLine : lf + 1 - m_delimiterStart > kMaxDelimiterLine)
-        return fail(QStringLiteral("delimiter line longer than %1 bytes").arg(kMaxDelimiterLine));
-    if (lf < 0)
-        return Result::NeedMore;
-    startHeaders(lf + 1);
+    const qsizetype dashes = leadingDashes(head);
+    const QByteArray &h = m_headerBoundary;
+    const bool delimiterLike = (dashes >= 2 && dashes < head.size())
+                               || (dashes == 0 && !h.isEmpty() && head.startsWith(h)
+                                   && suffixOf(head.sliced(h.size())) != Suffix::None);
+    if (delimiterLike)
+        return tooLong("delimiter line", kMaxDelimiterLineBytes);
     return std::nullopt;
 }
 
-void MultipartReader::startHeaders(qint64 at)
+std::optional<MultipartReader::Result> MultipartReader::enterHeaders(qint64 lineStart, qsizetype lineSize)
 {
-    m_state = State::Headers;
-    m_pos = m_cursor = m_lineScan = at;
-    m_sawHeader = false;
-    m_lengthState = Length::None;
-    m_contentLength = -1;
-    m_partType.clear();
-    m_partHeaders.clear();
+    if (lineSize > kMaxDelimiterLineBytes)
+        return tooLong("delimiter line", kMaxDelimiterLineBytes);
+    m_delimiterAt = lineStart;
+    m_headersAt = m_pos = m_cursor;
+    return std::nullopt;
 }
 
-std::optional<MultipartReader::Result> MultipartReader::stepHeaders()
+std::optional<MultipartReader::Result> MultipartReader::headerLine(qint64 lineStart, QByteArrayView line)
 {
-    if (m_cursor >= end())
-        return Result::NeedMore;
-    const char first = at(m_cursor);
-    if (!m_sawHeader && !isTokenChar(first) && first != '\r' && first != '\n') {
-        // Cannot begin a header line: a part without headers, its body
-        // right after the delimiter (as some cameras send pictures).
-        startBody(m_cursor);
-        return std::nullopt;
-    }
-    const qint64 lf = findLineEnd(m_cursor);
-    if (lf < 0 ? end() - m_delimiterStart >= kMaxPartHeaderBytes : lf + 1 - m_delimiterStart > kMaxPartHeaderBytes)
-        return fail(QStringLiteral("part headers longer than %1 bytes").arg(kMaxPartHeaderBytes));
-    if (lf < 0)
-        return Result::NeedMore;
-    const qint64 lineStart = m_cursor;
-    m_cursor = lf + 1;
-    QByteArrayView line = view(lineStart, lf);
-    if (line.endsWith('\r'))
-        line.chop(1);
-    if (line.isEmpty()) {
-        if (m_sawHeader) {
-            // Copied now: the bytes before the body are let go while it arrives.
-            m_partHeaders = view(m_pos, lineStart).toByteArray();
-            startBody(m_cursor);
+    if (m_cursor - m_delimiterAt > kMaxPartHeaderBytes)
+        return tooLong("part headers", kMaxPartHeaderBytes);
+    if (isBlank(line)) {
+        if (lineStart > m_headersAt) {
+            startBody(m_cursor, view(m_headersAt, lineStart));
         } else {
-            // A blank line before any header: some cameras add one after the
-            // delimiter; the headers (or a headerless body) follow.
-            m_pos = m_cursor;
+            // Cameras that add a blank line after the delimiter: the
+            // headers (or a headerless body) follow it.
+            m_headersAt = m_pos = m_cursor;
         }
         return std::nullopt;
     }
-    const QByteArrayView delimiter = delimiterText();
-    if (view(lineStart, lf + 1).startsWith(delimiter)) {
-        const Suffix s = suffixOf(view(lineStart + delimiter.size(), lf + 1));
-        if (s != Suffix::None) {
-            // A delimiter where a header or the blank line was due: the part
-            // has no body, and the next one is not taken for its headers.
-            ++m_resyncs;
-            enterDelimiterLine(lineStart, lineStart + delimiter.size(), s == Suffix::Closing);
-            return std::nullopt;
-        }
+    const Suffix s = delimiterIn(line, delimiterText(), &m_steps);
+    if (s == Suffix::None)
+        return std::nullopt;  // a header line, read with the block
+    // A delimiter where a header or the blank line was due: a camera sent a
+    // part without a body, and the next part is not taken for its headers.
+    ++m_resyncs;
+    if (s == Suffix::Closing)
+        return finish(Result::End);
+    return enterHeaders(lineStart, line.size());
+}
+
+// A line whose end has not come yet: bounds, and, where the delimiter is
+// due after a body, the decision its first bytes allow, taken once, when
+// they have come (before the line's end is looked for).
+std::optional<MultipartReader::Result> MultipartReader::partialLine(qint64 lineStart, qint64 seen, qint64 decides)
+{
+    if (m_delimiterAt >= 0) {
+        if (end() - m_delimiterAt >= kMaxPartHeaderBytes)
+            return tooLong("part headers", kMaxPartHeaderBytes);
+        return Result::NeedMore;
     }
-    m_sawHeader = true;
-    parseHeaderLine(line);
+    if (decides >= 0) {
+        if (seen < decides && end() >= decides) {
+            switch (dueDelimiter(view(lineStart, decides), delimiterText(), bare(), startsLine(lineStart), &m_steps)) {
+            case Suffix::Closing:
+                return finish(Result::End);  // the last delimiter needs no line end
+            case Suffix::None:
+                return resync();
+            default:
+                return std::nullopt;  // a delimiter line: on to its end
+            }
+        }
+        if (end() - lineStart >= kMaxDelimiterLineBytes)
+            return tooLong("delimiter line", kMaxDelimiterLineBytes);
+        return Result::NeedMore;
+    }
+    if (end() - lineStart < kMaxDelimiterLineBytes)
+        return Result::NeedMore;
+    m_pos = m_cursor = end();
+    return longPreambleLine(view(lineStart, lineStart + kMaxDelimiterLineBytes));
+}
+
+// Something else where the delimiter was due after a part of declared
+// length: the length was wrong. What follows, up to the next delimiter, is
+// let go, never taken for a part.
+std::optional<MultipartReader::Result> MultipartReader::resync()
+{
+    ++m_resyncs;
+    m_state = State::Body;
+    m_length = -1;
+    m_bodyStart = -1;
+    startSearch(m_pos, false);
     return std::nullopt;
 }
 
-void MultipartReader::parseHeaderLine(QByteArrayView line)
+void MultipartReader::startBody(qint64 at, QByteArrayView headers)
 {
-    QByteArrayView name;
-    QByteArrayView value;
-    if (!splitHeaderLine(line, &name, &value))
-        return;  // not a header: ignored rather than failing the stream
-    if (sameName(name, "content-type")) {
-        m_partType = value.toByteArray().toLower();
-    } else if (sameName(name, "content-length")) {
-        // Repeated with different values: trust neither.
-        const qint64 n = parseContentLength(value);
-        if (n < 0 || (m_lengthState == Length::Value && n != m_contentLength)) {
-            m_lengthState = Length::Unusable;
-        } else if (m_lengthState == Length::None) {
-            m_lengthState = Length::Value;
-            m_contentLength = n;
-        }
-    }
-}
-
-void MultipartReader::startBody(qint64 at)
-{
-    m_bodyStart = m_pos = at;
-    if (m_lengthState == Length::Value) {
-        m_state = State::LengthBody;
+    // Copied now: the head is let go while the body arrives.
+    m_partHeaders = headers.toByteArray();
+    readHeaderBlock(headers);
+    m_state = State::Body;
+    m_pos = at;
+    if (m_length >= 0) {
+        m_body.reserve(m_length);
         return;
     }
-    m_state = State::Body;
-    // A body starts a line: a bare boundary right at its start ends it.
-    startSearch(at, m_bare);
+    m_bodyStart = at;
+    startSearch(at, true);
 }
 
-void MultipartReader::startSearch(qint64 at, bool atLineStart)
+void MultipartReader::readHeaderBlock(QByteArrayView headers)
 {
-    m_scan = at;
-    m_matched = atLineStart && m_bare ? 1 : 0;
+    m_partType.clear();
+    m_length = -1;
+    bool usable = true;
+    while (!headers.isEmpty()) {
+        const qsizetype lf = headers.indexOf('\n');
+        const QByteArrayView line = lf < 0 ? headers : headers.first(lf);
+        headers = lf < 0 ? QByteArrayView() : headers.sliced(lf + 1);
+        QByteArrayView name;
+        QByteArrayView value;
+        // A line without a colon is passed over, as GStreamer's reader does:
+        // the part's type, length and body are still sound.
+        if (!splitHeaderLine(line, &name, &value))
+            continue;
+        if (sameName(name, "content-type")) {
+            m_partType = value.toByteArray().toLower();  // RFC 2045 §5.1: any case
+        } else if (sameName(name, "content-length")) {
+            // RFC 9110 §8.6 takes one value repeated ("1234, 1234", or the
+            // field twice) for that value; differing values are trusted
+            // neither.
+            for (QByteArrayView item : value.toByteArray().split(',')) {
+                const qint64 n = lengthItem(item);
+                usable = usable && n >= 0 && (m_length < 0 || n == m_length);
+                m_length = n;
+            }
+        }
+    }
+    // Otherwise the body ends at the next delimiter, and one longer than a
+    // frame is dropped there.
+    if (!usable || m_length > kMaxFrameBytes)
+        m_length = -1;
 }
 
-void MultipartReader::takePart(qint64 bodyStart, qint64 bodyEnd, MultipartPart *part)
+void MultipartReader::deliver(MultipartPart *part, QByteArray body)
 {
     if (part) {
         part->contentType = m_partType;
-        part->body = view(bodyStart, bodyEnd).toByteArray();
+        part->body = std::move(body);
         part->headers = std::move(m_partHeaders);
     }
     m_partHeaders.clear();
 }
 
-std::optional<MultipartReader::Result> MultipartReader::stepLengthBody(MultipartPart *part)
+std::optional<MultipartReader::Result> MultipartReader::readBody(MultipartPart *part)
 {
-    const qint64 bodyEnd = m_bodyStart + m_contentLength;
-    if (end() < bodyEnd)
-        return Result::NeedMore;
-    // Goes on now: cameras send the next delimiter only with the next
-    // picture, a frame interval later. The delimiter is checked when it comes.
-    m_checkLineStart = m_contentLength == 0 || at(bodyEnd - 1) == '\n';
-    takePart(m_bodyStart, bodyEnd, part);
-    m_state = State::AfterLength;
-    m_pos = m_checkAt = bodyEnd;
-    m_checkGap = 0;
-    m_checkSawLf = m_checkLineStart;
-    m_matched = 0;
-    return Result::Part;
-}
-
-// Right after a part of declared length: optional line ends, then the
-// delimiter. Anything else means the length was wrong: what follows up to
-// the next delimiter is skipped, never taken for a part.
-std::optional<MultipartReader::Result> MultipartReader::stepAfterLength()
-{
-    const QByteArrayView delimiter = delimiterText();
-    while (m_checkAt < end()) {
-        const char c = at(m_checkAt);
-        if (m_matched == 0 && (c == '\r' || c == '\n') && m_checkGap < kMaxGapBeforeDelimiter) {
-            ++m_checkGap;
-            m_checkSawLf = m_checkSawLf || c == '\n';
-        } else if (m_matched < delimiter.size()) {
-            if (c != delimiter[m_matched] || (m_bare && !m_checkSawLf)) {
-                resync();
-                return std::nullopt;
-            }
-            ++m_matched;
-        } else {
-            const Suffix s = suffixOf(view(m_checkAt, end()));
-            if (s == Suffix::NeedMore)
-                return Result::NeedMore;
-            if (s == Suffix::None)
-                resync();
-            else
-                enterDelimiterLine(m_checkAt - delimiter.size(), m_checkAt, s == Suffix::Closing);
-            return std::nullopt;
-        }
-        ++m_checkAt;
-        ++m_steps;
+    if (m_length >= 0) {
+        const qint64 n = qMin(end() - m_pos, m_length - m_body.size());
+        m_body.append(view(m_pos, m_pos + n));
+        m_pos += n;
+        if (m_body.size() < m_length)
+            return Result::NeedMore;
+        // Goes on now: cameras send the next delimiter only with the next
+        // picture, a frame interval later. The delimiter is checked when it
+        // comes.
+        deliver(part, std::exchange(m_body, {}));
+        enterHead(m_pos);
+        return Result::Part;
     }
-    return Result::NeedMore;
-}
-
-void MultipartReader::resync()
-{
-    ++m_resyncs;
-    m_state = State::Skipping;
-    startSearch(m_pos, m_checkLineStart);
-}
-
-std::optional<MultipartReader::Result> MultipartReader::stepBody(MultipartPart *part)
-{
-    bool closing = false;
-    if (!searchDelimiter(&closing)) {
+    const bool found = searchDelimiter();
+    if (m_bodyStart < 0)
+        m_pos = m_scan - m_matched;  // what may be a delimiter's start is kept
+    if (!found) {
         // Any delimiter still to come leaves more than a frame before it:
         // drop the part now and keep nothing more of it.
-        if (m_scan - m_matched - 2 - m_bodyStart > kMaxFrameBytes) {
+        if (m_bodyStart >= 0 && m_scan - m_matched - 2 - m_bodyStart > kMaxFrameBytes) {
             ++m_droppedParts;
-            m_state = State::Skipping;
-            m_pos = m_scan;
-            return std::nullopt;
+            m_bodyStart = -1;
+            m_pos = m_scan - m_matched;
         }
         return Result::NeedMore;
     }
-    // The line end before the delimiter belongs to it (a bare boundary's
-    // line feed is already in the pattern).
+    const qint64 delimiterStart = m_scan - delimiterText().size();
+    const qint64 bodyStart = std::exchange(m_bodyStart, -1);
+    enterHead(delimiterStart);
+    if (bodyStart < 0)
+        return std::nullopt;
+    // RFC 2046 §5.1.1 has the line end before the delimiter belong to it (a
+    // bare boundary's line feed is in the pattern); cameras that write the
+    // delimiter straight after the picture leave none.
     qint64 bodyEnd = m_scan - m_pattern.size();
-    if (bodyEnd < m_bodyStart) {
-        bodyEnd = m_bodyStart;  // a bare boundary right at the start
+    if (bodyEnd < bodyStart) {
+        bodyEnd = bodyStart;  // a bare boundary right at the start
     } else {
-        bool lineEnd = m_bare;
-        if (!m_bare && bodyEnd > m_bodyStart && at(bodyEnd - 1) == '\n') {
+        bool lineEnd = bare();
+        if (!lineEnd && bodyEnd > bodyStart && at(bodyEnd - 1) == '\n') {
             --bodyEnd;
             lineEnd = true;
         }
-        if (lineEnd && bodyEnd > m_bodyStart && at(bodyEnd - 1) == '\r')
+        if (lineEnd && bodyEnd > bodyStart && at(bodyEnd - 1) == '\r')
             --bodyEnd;
     }
-    const qint64 afterDelimiter = m_scan;
-    const qint64 delimiterStart = afterDelimiter - delimiterText().size();
-    if (bodyEnd - m_bodyStart > kMaxFrameBytes) {
+    if (bodyEnd - bodyStart > kMaxFrameBytes) {
         ++m_droppedParts;
-        enterDelimiterLine(delimiterStart, afterDelimiter, closing);
         return std::nullopt;
     }
-    takePart(m_bodyStart, bodyEnd, part);
-    enterDelimiterLine(delimiterStart, afterDelimiter, closing);
+    deliver(part, view(bodyStart, bodyEnd).toByteArray());
     return Result::Part;
 }
 
-std::optional<MultipartReader::Result> MultipartReader::stepSkipping()
+void MultipartReader::startSearch(qint64 at, bool atLineStart)
 {
-    bool closing = false;
-    const bool found = searchDelimiter(&closing);
-    m_pos = m_scan;
-    if (!found)
-        return Result::NeedMore;
-    enterDelimiterLine(m_scan - delimiterText().size(), m_scan, closing);
-    return std::nullopt;
+    m_scan = at;
+    m_matched = atLineStart && bare() ? 1 : 0;
 }
 
 // Knuth-Morris-Pratt over the bytes from m_scan, its state carried across
 // reads: each byte is taken once and each fallback undoes an earlier step,
 // so the work is linear whatever the boundary. True with m_scan just past a
-// delimiter; false with m_scan at the end of what is there.
-bool MultipartReader::searchDelimiter(bool *closing)
+// delimiter (what follows it is there); false with m_scan at the end of
+// what is there.
+bool MultipartReader::searchDelimiter()
 {
     const qsizetype m = m_pattern.size();
     const char *pattern = m_pattern.constData();
@@ -595,7 +619,6 @@ bool MultipartReader::searchDelimiter(bool *closing)
             if (s == Suffix::NeedMore)
                 break;
             if (s != Suffix::None) {
-                *closing = s == Suffix::Closing;
                 found = true;
                 break;
             }

@@ -45,51 +45,49 @@ public:
     Result next(MultipartPart *part);
 
     QString errorString() const { return m_error; }
+    // Bytes held now: what is not yet split and the part being filled;
+    // what the memory budget counts for a stream.
+    qsizetype heldBytes() const { return m_buf.size() + m_body.size(); }
     // Parts dropped for exceeding the frame bound.
     quint64 droppedParts() const { return m_droppedParts; }
     // Times the reader skipped to the next delimiter because a part did not
     // end where it said (a wrong Content-Length, a part without a body).
     quint64 resyncs() const { return m_resyncs; }
-    // Work done looking for line ends and delimiters: one step per byte
-    // looked at, plus one per fallback of the delimiter matcher, so at most
-    // a small multiple of the bytes fed.
-    quint64 scanSteps() const { return m_steps; }
-    qsizetype bufferedBytes() const { return m_buf.size(); }
 
 private:
-    enum class State {
-        Preamble,       // looking for the first delimiter line
-        DelimiterLine,  // after a delimiter: its padding, up to the line end
-        Headers,
-        LengthBody,     // waiting for Content-Length bytes
-        AfterLength,    // the delimiter must follow a part of declared length
-        Body,           // a part without a usable length: up to the delimiter
-        Skipping,       // to the next delimiter, keeping nothing
-        Ended,
-        Failed
-    };
+    friend class MultipartReaderInspector;  // tests: work done, scan steps
 
-    std::optional<Result> stepPreamble();
-    std::optional<Result> stepDelimiterLine();
-    std::optional<Result> stepHeaders();
-    std::optional<Result> stepLengthBody(MultipartPart *part);
-    std::optional<Result> stepAfterLength();
-    std::optional<Result> stepBody(MultipartPart *part);
-    std::optional<Result> stepSkipping();
-    Result fail(const QString &error);
+    // Head: from the delimiter line (or, before the first one, the
+    // preamble) to the blank line that ends the part's headers, a line at a
+    // time. Body: up to its declared length, or to the next delimiter.
+    enum class State { Head, Body, Ended, Failed };
 
-    std::optional<Result> takeFirstDelimiter(qint64 lineStart, qint64 lf);
-    void useDelimiter(QByteArrayView text, bool bare);
-    QByteArrayView delimiterText() const;
-    void enterDelimiterLine(qint64 delimiterStart, qint64 afterDelimiter, bool closing);
-    void startHeaders(qint64 at);
-    void startBody(qint64 at);
+    std::optional<Result> readHead();
+    std::optional<Result> lineBeforeDelimiter(qint64 lineStart, QByteArrayView line);
+    std::optional<Result> firstDelimiter(qint64 lineStart, QByteArrayView line);
+    std::optional<Result> longPreambleLine(QByteArrayView head);
+    std::optional<Result> headerLine(qint64 lineStart, QByteArrayView line);
+    std::optional<Result> partialLine(qint64 lineStart, qint64 seen, qint64 decides);
+    std::optional<Result> enterHeaders(qint64 lineStart, qsizetype lineSize);
+    std::optional<Result> resync();
+    std::optional<Result> readBody(MultipartPart *part);
+    Result finish(Result result, const QString &error = {});
+    Result tooLong(const char *what, qsizetype bound);
+
+    void enterHead(qint64 at);
+    void startBody(qint64 at, QByteArrayView headers);
+    void readHeaderBlock(QByteArrayView headers);
+    void deliver(MultipartPart *part, QByteArray body);
     void startSearch(qint64 at, bool atLineStart);
-    void resync();
-    bool searchDelimiter(bool *closing);
-    qint64 findLineEnd(qint64 from);
-    void parseHeaderLine(QByteArrayView line);
-    void takePart(qint64 bodyStart, qint64 bodyEnd, MultipartPart *part);
+    bool searchDelimiter();
+    qint64 findLineEnd(qint64 from, qint64 until);
+    // A line starts after a line feed: the byte before m_pos is kept.
+    bool startsLine(qint64 pos) const { return pos == 0 || at(pos - 1) == '\n'; }
+
+    // A bare boundary is a delimiter only at a line start: its pattern
+    // carries the line feed before it.
+    bool bare() const { return m_pattern.startsWith('\n'); }
+    QByteArrayView delimiterText() const { return QByteArrayView(m_pattern).sliced(bare() ? 1 : 0); }
 
     qint64 end() const { return m_base + m_buf.size(); }
     char at(qint64 pos) const { return m_buf.at(pos - m_base); }
@@ -101,34 +99,28 @@ private:
     QByteArray m_buf;
     qint64 m_base = 0;  // stream offset of m_buf[0]
     qint64 m_pos = 0;   // stream offset of the first byte still needed
-    State m_state = State::Preamble;
+    State m_state = State::Head;
 
     QByteArray m_headerBoundary;  // from the Content-Type, without dashes or quotes
     // The delimiter as the body writes it (its dashes included), or, for a
-    // bare boundary, a line feed and the boundary.
+    // bare boundary, a line feed and the boundary; empty until the body's
+    // first delimiter line.
     QByteArray m_pattern;
-    bool m_bare = false;
     QList<int> m_fallback;  // matcher fallback: longest border of each prefix
 
-    qint64 m_lineScan = 0;   // where the search for the current line end goes on
-    bool m_skipLine = false; // a preamble line too long to be a delimiter
-    qint64 m_delimiterStart = 0;
-    bool m_closing = false;
-    qint64 m_cursor = 0;     // next header line
-    bool m_sawHeader = false;
-    enum class Length { None, Value, Unusable } m_lengthState = Length::None;
-    qint64 m_contentLength = -1;
+    qint64 m_cursor = 0;       // start of the next line
+    qint64 m_lineScan = 0;     // where the search for that line's end goes on
+    qint64 m_delimiterAt = -1; // this part's delimiter line; -1 while it is due
+    qint64 m_headersAt = 0;    // first header line, past any blank line
+
+    // Content-Length, or -1: the body ends at the next delimiter.
+    qint64 m_length = -1;
+    QByteArray m_body;         // a body of declared length, as it arrives
+    qint64 m_bodyStart = -1;   // a body up to the delimiter; -1: let go
+    qint64 m_scan = 0;         // next byte for the delimiter matcher
+    int m_matched = 0;         // pattern bytes matched before m_scan
     QByteArray m_partType;
     QByteArray m_partHeaders;
-
-    qint64 m_bodyStart = 0;
-    qint64 m_scan = 0;  // next byte for the delimiter matcher
-    int m_matched = 0;  // pattern bytes matched before m_scan
-    // Checking the delimiter after a part of declared length.
-    qint64 m_checkAt = 0;
-    int m_checkGap = 0;
-    bool m_checkSawLf = false;
-    bool m_checkLineStart = false;  // the part's body ended with a line feed
 
     quint64 m_droppedParts = 0;
     quint64 m_resyncs = 0;

@@ -1,5 +1,7 @@
 #include "camctl/PartFilter.h"
 
+#include "camctl/Jpeg.h"
+
 bool isJpegPart(const MultipartPart &part)
 {
     // "image/jpeg;size=1234" and the like: only the type before ';' counts.

@@ -1,28 +1,26 @@
 #include "camctl/SnapshotFetcher.h"
 
+#include "base/CameraAddress.h"
 #include "base/SafeFile.h"
 #include "camctl/Handoff.h"
 #include "camctl/Jpeg.h"
+#include "camctl/MemoryBudget.h"
+#include "camctl/StreamLimits.h"
+#include "camctl/UrlCredentials.h"
 
 #include <QDir>
-#include <QUrl>
 
 #include <functional>
 
 namespace {
 
-bool isHttp(const QUrl &url)
-{
-    const QString scheme = url.scheme().toLower();
-    return url.isValid() && (scheme == QLatin1String("http") || scheme == QLatin1String("https"))
-           && !url.host().isEmpty();
-}
-
-// Gathers the body on the client's worker thread and hands it over whole.
+// Gathers the body on the transfer's thread and hands it over whole.
 class SnapshotDownload : public HttpHandler
 {
 public:
-    using Done = std::function<void(const HttpOutcome &, const QByteArray &)>;
+    // The body, or why the download stopped itself: empty for a body too
+    // large for a picture, else the memory budget's reason.
+    using Done = std::function<void(const HttpOutcome &, const QByteArray &, const QString &stopped)>;
     explicit SnapshotDownload(Done done)
         : m_done(std::move(done))
     {
@@ -30,18 +28,29 @@ public:
 
     bool body(const HttpHead &head, QByteArrayView bytes) override
     {
-        if (head.contentLength > SnapshotFetcher::MaxBodyBytes
-            || m_body.size() + bytes.size() > SnapshotFetcher::MaxBodyBytes)
-            return false;  // the one reason a download stops itself
+        if (head.contentLength > StreamLimits::kMaxFrameBytes
+            || m_body.size() + bytes.size() > StreamLimits::kMaxFrameBytes) {
+            return false;
+        }
+        if (!m_memory.resize(m_body.size() + bytes.size())) {
+            m_stopped = MemoryBudget::refusal(m_body.size() + bytes.size());
+            return false;
+        }
         m_body += bytes;
         return true;
     }
 
-    void finished(const HttpOutcome &outcome) override { m_done(outcome, std::exchange(m_body, {})); }
+    void finished(const HttpOutcome &outcome) override
+    {
+        m_done(outcome, std::exchange(m_body, {}), m_stopped);
+        m_memory.resize(0);
+    }
 
 private:
     Done m_done;
     QByteArray m_body;
+    QString m_stopped;
+    MemoryReservation m_memory;
 };
 
 } // namespace
@@ -57,14 +66,6 @@ SnapshotFetcher::~SnapshotFetcher()
     m_handoff->close();
 }
 
-QString SnapshotFetcher::displayAddress(const QString &address)
-{
-    const QUrl url(address);
-    if (!url.isValid())
-        return QStringLiteral("an address that cannot be read");
-    return url.toDisplayString(QUrl::RemoveUserInfo);
-}
-
 bool SnapshotFetcher::isJpeg(const QByteArray &bytes)
 {
     return Jpeg::isWholePicture(bytes);
@@ -75,40 +76,42 @@ bool SnapshotFetcher::fetch(const QString &address, const QString &fileName)
     if (m_busy)
         return false;
     m_busy = true;
-    m_address = address;
+    m_url = QUrl(address);
     m_fileName = fileName;
 
-    const QUrl url(address);
-    if (!isHttp(url)) {
+    if (CameraAddress::kindOf(m_url) != CameraAddress::Kind::Http) {
         // Reported like any other failure: after the call has returned.
-        QString error = QStringLiteral("The still-image address %1 is not an http address.").arg(displayAddress(address));
+        QString error = QStringLiteral("The still-image address %1 is not an http address.")
+                            .arg(UrlCredentials::displayUrl(m_url));
         if (address.trimmed().isEmpty())
             error = QStringLiteral("The still-image address is empty.");
-        else if (!url.isValid())
+        else if (!m_url.isValid())
             error = QStringLiteral("The still-image address is not a valid address.");
         QMetaObject::invokeMethod(this, [this, error] { end(error); }, Qt::QueuedConnection);
         return true;
     }
 
     HttpRequest request;
-    request.url = url;
+    request.url = m_url;
     request.connectTimeoutMs = request.idleTimeoutMs = request.totalTimeoutMs = m_timeoutMs;
     std::shared_ptr<Handoff> handoff = m_handoff;
-    auto done = [this, handoff](const HttpOutcome &outcome, const QByteArray &body) {
-        handoff->post([this, outcome, body] { transferEnded(outcome, body); });
+    auto done = [this, handoff](const HttpOutcome &outcome, const QByteArray &body, const QString &stopped) {
+        handoff->post([this, outcome, body, stopped] { transferEnded(outcome, body, stopped); });
     };
     m_transfer = HttpClient::start(request, std::make_shared<SnapshotDownload>(std::move(done)));
     return true;
 }
 
-void SnapshotFetcher::transferEnded(const HttpOutcome &outcome, const QByteArray &body)
+void SnapshotFetcher::transferEnded(const HttpOutcome &outcome, const QByteArray &body, const QString &stopped)
 {
-    if (!m_transfer)
+    if (!m_busy)
         return;
     m_transfer.reset();
     QString error;
     if (outcome.failure == HttpOutcome::Failure::Stopped)
-        error = QStringLiteral("The answer from %1 is too large for a picture.").arg(displayAddress(m_address));
+        error = stopped.isEmpty()
+            ? QStringLiteral("The answer from %1 is too large for a picture.").arg(UrlCredentials::displayUrl(m_url))
+            : QStringLiteral("The picture from %1 could not be held: %2.").arg(UrlCredentials::displayUrl(m_url), stopped);
     else
         error = failureText(outcome);
     if (error.isEmpty())
@@ -119,17 +122,16 @@ void SnapshotFetcher::transferEnded(const HttpOutcome &outcome, const QByteArray
 QString SnapshotFetcher::failureText(const HttpOutcome &outcome) const
 {
     using F = HttpOutcome::Failure;
-    const QString where = displayAddress(m_address);
-    const int status = outcome.head.status;
+    const QString where = UrlCredentials::displayUrl(m_url);
     // One substitution per call: an address may hold "%2" of its own.
-    if (outcome.failure == F::None && status == 401)
-        return QStringLiteral("The camera at %1 refused the user name or password (HTTP status 401).").arg(where);
-    if (outcome.failure == F::None && (status < 200 || status > 299))
-        return QStringLiteral("The camera at %1 answered with HTTP status %2 instead of a picture.")
-            .arg(where, QString::number(status));
     switch (outcome.failure) {
     case F::None:
         return QString();
+    case F::Status:
+        if (outcome.head.status == 401)
+            return QStringLiteral("The camera at %1 refused the user name or password (HTTP status 401).").arg(where);
+        return QStringLiteral("The camera at %1 answered with HTTP status %2 instead of a picture.")
+            .arg(where, QString::number(outcome.head.status));
     case F::Refused:
         return QStringLiteral("The camera at %1 refused the connection.").arg(where);
     case F::HostNotFound:
@@ -152,7 +154,7 @@ QString SnapshotFetcher::failureText(const HttpOutcome &outcome) const
 QString SnapshotFetcher::saveBody(const QByteArray &body)
 {
     if (!isJpeg(body))
-        return QStringLiteral("The camera at %1 did not send a whole JPEG picture.").arg(displayAddress(m_address));
+        return QStringLiteral("The camera at %1 did not send a whole JPEG picture.").arg(UrlCredentials::displayUrl(m_url));
     const QString writeError = SafeFile::write(m_fileName, body);
     if (!writeError.isEmpty())
         return QStringLiteral("The picture could not be saved as %1: %2.")
@@ -163,5 +165,6 @@ QString SnapshotFetcher::saveBody(const QByteArray &body)
 void SnapshotFetcher::end(const QString &error)
 {
     m_busy = false;
+    m_transfer.reset();
     Q_EMIT finished(error);
 }

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QObject>
 #include <QString>
+#include <QUrl>
 
 #include <memory>
 
@@ -15,15 +16,13 @@ class Handoff;
 // only once the whole body is there and is a JPEG picture, so a failed fetch
 // leaves no file, whole or half. Credentials in the address (user:password@)
 // answer Basic and Digest challenges; they never appear in a message. The
-// fetch is the camera client's, on its worker thread, like the streams'.
+// fetch is the camera client's, on a thread of its own, like the streams'.
 class SnapshotFetcher : public QObject
 {
     Q_OBJECT
 
 public:
-    // A camera's still picture is well below this; anything larger is not one.
-    static constexpr qint64 MaxBodyBytes = 16 * 1024 * 1024;
-    static constexpr int DefaultTimeoutMs = 15000;
+    static constexpr int kDefaultTimeoutMs = 15000;
 
     explicit SnapshotFetcher(QObject *parent = nullptr);
     ~SnapshotFetcher() override;
@@ -37,8 +36,6 @@ public:
     // Starts a fetch; ignored (false) while another one runs.
     bool fetch(const QString &address, const QString &fileName);
 
-    // The address as a message may show it: without user name and password.
-    static QString displayAddress(const QString &address);
     // True when bytes hold a whole JPEG picture: start marker, a header that
     // can be read and the end marker.
     static bool isJpeg(const QByteArray &bytes);
@@ -48,15 +45,15 @@ Q_SIGNALS:
     void finished(const QString &error);
 
 private:
-    void transferEnded(const HttpOutcome &outcome, const QByteArray &body);
+    void transferEnded(const HttpOutcome &outcome, const QByteArray &body, const QString &stopped);
     QString failureText(const HttpOutcome &outcome) const;
     QString saveBody(const QByteArray &body);
     void end(const QString &error);
 
     std::shared_ptr<Handoff> m_handoff;
-    std::unique_ptr<HttpTransfer> m_transfer;
-    QString m_address;
+    std::unique_ptr<CameraAttempt> m_transfer;
+    QUrl m_url;
     QString m_fileName;
-    int m_timeoutMs = DefaultTimeoutMs;
+    int m_timeoutMs = kDefaultTimeoutMs;
     bool m_busy = false;
 };

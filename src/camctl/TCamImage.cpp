@@ -15,6 +15,7 @@ TCamImage::TCamImage(QWidget *parent)
     // Every pixel is painted each time (picture or black).
     setAttribute(Qt::WA_OpaquePaintEvent);
     connectGuarded(m_engine, &StreamEngine::frameReady, this, &TCamImage::showFrame);
+    watchWindow();
 }
 
 TCamImage::~TCamImage() = default;
@@ -60,11 +61,52 @@ void TCamImage::showFrame(const QImage &image, const QByteArray &jpeg)
     Q_EMIT OnNewImage();
 }
 
+// Only a top-level window is told it was minimised: the control follows
+// the one it is in now.
+void TCamImage::watchWindow()
+{
+    QWidget *top = window();
+    if (top != m_window) {
+        if (m_window && m_window != this)
+            m_window->removeEventFilter(this);
+        m_window = top;
+        if (top != this)
+            top->installEventFilter(this);
+    }
+    m_engine->setWanted(!top->isMinimized());
+}
+
+bool TCamImage::event(QEvent *event)
+{
+    if (event->type() == QEvent::ParentChange || event->type() == QEvent::WindowStateChange)
+        watchWindow();
+    return QWidget::event(event);
+}
+
+bool TCamImage::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_window && event->type() == QEvent::WindowStateChange)
+        watchWindow();
+    return QWidget::eventFilter(watched, event);
+}
+
 void TCamImage::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
-    if (m_image.isNull())
+    if (m_image.isNull()) {
         painter.fillRect(rect(), Qt::black);
+        return;
+    }
+    // The decoder scales by eighths, so a picture decoded for this size may
+    // come a pixel or two larger (176x144 for a 174x142 cell). Shrinking it
+    // to fit would drop as many rows and columns anyway, spread over the
+    // picture; dropping them at the edges is a plain copy instead of Qt's
+    // scaled blit, which was the UI thread's largest cost per picture.
+    const QSize drawn = drawnSize();
+    const int extraX = m_image.width() - drawn.width();
+    const int extraY = m_image.height() - drawn.height();
+    if (extraX >= 0 && extraY >= 0 && extraX <= kMaxCroppedPixels && extraY <= kMaxCroppedPixels)
+        painter.drawImage(QRectF(rect()), m_image, QRectF(QPointF(extraX / 2, extraY / 2), QSizeF(drawn)));
     else
         painter.drawImage(rect(), m_image);
 }

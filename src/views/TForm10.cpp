@@ -1,5 +1,6 @@
 #include "views/TForm10.h"
 
+#include "base/CameraCount.h"
 #include "base/ErrorGuard.h"
 #include "widgets/Look.h"
 #include "camctl/TCamImage.h"
@@ -36,7 +37,7 @@ TForm10::TForm10(QWidget *parent)
 
     // Cells in camera order, with their layout names.
     const char *names[] = {"Panel2", "Panel4", "Panel5", "Panel3", "Panel6", "Panel7", "Panel8", "Panel9", "Panel10"};
-    for (int i = 0; i < 9; ++i) {
+    for (int i = 0; i < kCameraCount; ++i) {
         QFrame *cell = raisedPanel(Panel1, QLatin1String(names[i]));
         Look::setBackground(cell, 0);
         auto *control = new TCamImage(cell);
@@ -56,7 +57,7 @@ TForm10::TForm10(QWidget *parent)
     // CamImage1 is not aligned to its cell: it keeps its place and size
     // inside Panel2's bevel whatever the cell's size.
     m_controls[0]->setGeometry(1, 1, 174, 142);
-    for (int i = 1; i < 9; ++i)
+    for (int i = 1; i < kCameraCount; ++i)
         m_cells[i]->installEventFilter(this);
 
     void (TForm10::*handlers[])() = {&TForm10::CamImage1NewImage, &TForm10::CamImage2NewImage,
@@ -64,7 +65,7 @@ TForm10::TForm10(QWidget *parent)
                                      &TForm10::CamImage5NewImage, &TForm10::CamImage6NewImage,
                                      &TForm10::CamImage7NewImage, &TForm10::CamImage8NewImage,
                                      &TForm10::CamImage9NewImage};
-    for (int i = 0; i < 9; ++i)
+    for (int i = 0; i < kCameraCount; ++i)
         connectGuarded(m_controls[i], &TCamImage::OnNewImage, this, handlers[i]);
 
     Panel1Resize();

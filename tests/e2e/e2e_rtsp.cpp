@@ -87,6 +87,41 @@ private Q_SLOTS:
         QVERIFY(program.waitForExit());
         QCOMPARE(program.process().exitCode(), 0);
     }
+
+    // A camera that streams over UDP only (it refuses RTP inside the RTSP
+    // connection) shows in the single view; a 12-megapixel motion-JPEG
+    // camera shows, scaled, in its cell of the nine-camera window.
+    void udpOnlyCameraAndTwelveMegapixels()
+    {
+        CamSimProcess http;
+        RtspSimProcess udpOnly({QStringLiteral("--protocols"), QStringLiteral("udp")});
+        QVERIFY(http.isRunning() && udpOnly.isRunning());
+        QList<QByteArray> lines = http.cameraList().split('\n');
+        lines[0] = udpOnly.url(QStringLiteral("cam1")).toLatin1() + '\r';
+        lines[1] = http.url(QStringLiteral("/axis-cgi/mjpg/video.cgi?camera=2&resolution=4000x3000")).toLatin1() + '\r';
+        Program program;
+        program.writeFile(QStringLiteral("config.lst"), lines.join('\n'));
+        program.start();
+        const QString bar = waitForWindow(QStringLiteral("^Ocellane 5\\.03$"));
+        QVERIFY(!bar.isEmpty());
+
+        click(barPoint(296 + 8, 0 + 8).x(), barPoint(296 + 8, 0 + 8).y());
+        const QString single = waitForWindow(QStringLiteral("^Ocellane Mode AXIS$"));
+        QVERIFY2(!single.isEmpty(), "the single view did not open");
+        moveWindow(single, 560, 300);
+        QTRY_VERIFY_WITH_TIMEOUT(showsLivePicture(window(single).geometry), 20000);
+        QVERIFY(udpOnly.setups().contains(QStringLiteral("udp")));
+        key(single, QStringLiteral("alt+F4"));
+        QTRY_VERIFY_WITH_TIMEOUT(findWindows(QStringLiteral("^Ocellane Mode AXIS$")).isEmpty(), 10000);
+
+        click(barPoint(58 + 10, 4 + 10).x(), barPoint(58 + 10, 4 + 10).y());
+        const QString nine = waitForWindow(QStringLiteral("^Multivision 9$"));
+        QVERIFY2(!nine.isEmpty(), "the nine-camera view did not open");
+        QTRY_VERIFY_WITH_TIMEOUT(showsLivePicture(cellOf(window(nine).geometry, 1)), 30000);
+        key(nine, QStringLiteral("alt+F4"));
+        key(bar, QStringLiteral("ctrl+q"));
+        QVERIFY(program.waitForExit());
+    }
 };
 
 QTEST_GUILESS_MAIN(E2eRtsp)

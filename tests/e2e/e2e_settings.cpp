@@ -15,7 +15,6 @@ const QPoint BarClient(197 + 1, 108 + 1);
 const QRect MenuButton(8, 4, 21, 21); // SpeedButton7, in the bar's client area
 
 // Places inside the settings dialog's client area (its panel fills it).
-const QRect CameraBox(8, 8, 81, 21);           // ComboBox1
 const QRect ServerModel(160, 40, 129, 17);     // RadioButton2
 const QRect ResolutionBox(8, 128, 129, 21);    // ComboBox5 / ComboBox2
 const QRect AddressBox(168, 128, 145, 21);     // Edit2

@@ -13,3 +13,12 @@ inline StreamTimings quickTimings()
     t.stillRefetchMs = 50;
     return t;
 }
+
+// The same, for tests whose camera must be kept: a stall long enough that
+// only a silent camera ends it, not a loaded machine under the sanitizers.
+inline StreamTimings patientTimings()
+{
+    StreamTimings t = quickTimings();
+    t.byteStallMs = 5000;
+    return t;
+}

@@ -10,7 +10,7 @@
 // The RTSP test camera (tools/rtspsim/rtspsim.py) as a separate program, for
 // tests of the RTSP client against GStreamer's server, which shares no code
 // with it. The server's first stdout line is its port; every later line is
-// one event ("connect", "play /path") that this class counts.
+// one event ("connect", "setup tcp", "play /path") that this class counts.
 class RtspSimProcess
 {
 public:
@@ -52,6 +52,14 @@ public:
     {
         drain();
         return m_plays;
+    }
+
+    // The lower transport of every SETUP so far ("tcp", "udp"), in order,
+    // refused ones included.
+    QStringList setups()
+    {
+        drain();
+        return m_setups;
     }
 
     // Ends the server as a camera that is switched off would: SIGTERM, and
@@ -120,6 +128,8 @@ private:
                 ++m_connections;
             else if (line.startsWith("play "))
                 m_plays.append(QString::fromUtf8(line.mid(5)));
+            else if (line.startsWith("setup "))
+                m_setups.append(QString::fromUtf8(line.mid(6)));
         }
     }
 
@@ -129,4 +139,5 @@ private:
     bool m_up = false;
     int m_connections = 0;
     QStringList m_plays;
+    QStringList m_setups;
 };

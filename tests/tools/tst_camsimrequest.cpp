@@ -105,6 +105,7 @@ private Q_SLOTS:
         QTest::newRow("unknown fault is refused") << QByteArray("fault=explode") << false << QSize() << 0 << 0;
         QTest::newRow("unknown auth mode is refused") << QByteArray("auth=kerberos") << false << QSize() << 0 << 0;
         QTest::newRow("fps above the bound is refused") << QByteArray("fps=1000") << false << QSize() << 0 << 0;
+        QTest::newRow("stamp other than 0 or 1 is refused") << QByteArray("stamp=yes") << false << QSize() << 0 << 0;
     }
 
     void pictureParams()

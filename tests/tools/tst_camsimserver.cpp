@@ -3,6 +3,7 @@
 #include "CameraListText.h"
 #include "HeaderFlood.h"
 #include "PictureSource.h"
+#include "SendStamp.h"
 
 #include <QCryptographicHash>
 #include <QDateTime>
@@ -784,6 +785,33 @@ private Q_SLOTS:
             const quint64 frame = part.headers.value("x-ocellane-frame").toULongLong();
             QVERIFY(frame >= 1);
             QCOMPARE(part.body, files[int((frame - 1) % 3)]);
+        }
+    }
+
+    // Asked for, the send time rides in a comment after the start marker;
+    // the rest of the picture is the file's bytes.
+    void stampedPicturesCarryTheirSendTime()
+    {
+        QTemporaryDir dir;
+        QImage image(40, 30, QImage::Format_RGB32);
+        image.fill(Qt::red);
+        QVERIFY(image.save(dir.filePath(QStringLiteral("a.jpg")), "JPEG"));
+        QFile file(dir.filePath(QStringLiteral("a.jpg")));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray sentFile = file.readAll();
+        CamSimServer::Options options;
+        options.framesDir = dir.path();
+        startServer(options);
+        const qint64 before = microsNow();
+        Client client(m_port);
+        client.get("/axis-cgi/mjpg/video.cgi?fps=50&stamp=1");
+        QVERIFY(client.waitForParts(2));
+        for (const Part &part : client.parts()) {
+            const qint64 sent = SendStamp::sentUs(part.body);
+            QVERIFY(sent >= before - 1000 && sent <= microsNow() + 1000);
+            const qsizetype comment = 4 + ((uchar(part.body[4]) << 8) | uchar(part.body[5]));
+            QCOMPARE(part.body.first(2) + part.body.sliced(comment), sentFile);
+            QCOMPARE(decode(part.body).size(), QSize(40, 30));
         }
     }
 

@@ -1,4 +1,6 @@
+#include "camctl/CameraClientPrivate.h"
 #include "camctl/HttpClient.h"
+#include "camctl/StreamLimits.h"
 #include "support/ScriptedHttpServer.h"
 
 #include <QElapsedTimer>
@@ -96,7 +98,7 @@ private Q_SLOTS:
         QTest::newRow("endless chunk size line")
             << QByteArray("HTTP/1.1 200 OK\r\nContent-Type: image/jpeg\r\nTransfer-Encoding: chunked\r\n\r\n1;")
             << QByteArray("x") << 1;
-        QTest::newRow("stale nonce on every answer") << QByteArray() << QByteArray() << 1 + HttpClient::kMaxChallenges;
+        QTest::newRow("stale nonce on every answer") << QByteArray() << QByteArray() << 1 + StreamLimits::kMaxChallenges;
     }
 
     void hostileAnswersEndTheTransfer()
@@ -123,7 +125,7 @@ private Q_SLOTS:
         QVERIFY2(server.requests().size() <= mostRequests, qPrintable(QString::number(server.requests().size())));
         // Nothing is read once it ended: the server sees every connection go.
         QTRY_COMPARE_WITH_TIMEOUT(server.open(), 0, 5000);
-        QCOMPARE(HttpClient::activeTransfers(), 0);
+        QCOMPARE(CameraClientPrivate::runningThreads(), 0);
         QVERIFY2(gaps.longestMs() < 500, qPrintable(QString::number(gaps.longestMs())));
     }
 
@@ -142,7 +144,7 @@ private Q_SLOTS:
         transfer.reset();
         QVERIFY(clock.elapsed() < 50);
         QTRY_COMPARE_WITH_TIMEOUT(server.open(), 0, 5000);
-        QTRY_COMPARE_WITH_TIMEOUT(HttpClient::activeTransfers(), 0, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(CameraClientPrivate::runningThreads(), 0, 5000);
         const qint64 read = recorder->bodyBytes;
         QTRY_COMPARE_WITH_TIMEOUT(server.closed(), 1, 5000);
         QCOMPARE(recorder->bodyBytes.load(), read);

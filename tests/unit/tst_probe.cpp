@@ -207,7 +207,8 @@ void TestProbe::demoCamera()
 #endif
 }
 
-// What an RTSP camera sends is told first, then its pictures and rate.
+// How an RTSP camera's video comes and what it sends are told first, then
+// its pictures and rate.
 void TestProbe::rtspCamera_data()
 {
     QTest::addColumn<QString>("path");
@@ -225,8 +226,9 @@ void TestProbe::rtspCamera()
     QVERIFY(camera.isRunning());
     const Run run = runProbe({"--frames", "10", "--size", "176x144", camera.url(path)});
     QCOMPARE(run.exitCode, 0);
-    QVERIFY2(run.lines.value(0).startsWith(stream), qPrintable(run.lines.value(0)));
-    QVERIFY(run.lines.value(1).startsWith(QLatin1String("frame 1 176x144 0")));
+    QCOMPARE(run.lines.value(0), QStringLiteral("transport tcp"));
+    QVERIFY2(run.lines.value(1).startsWith(stream), qPrintable(run.lines.value(1)));
+    QVERIFY(run.lines.value(2).startsWith(QLatin1String("frame 1 176x144 0")));
     QVERIFY(run.lines.value(run.lines.size() - 2).startsWith(QLatin1String("rate ")));
     QCOMPARE(run.lines.last(), QStringLiteral("frames 10 reconnects 0"));
 }

@@ -56,7 +56,9 @@ void TestCamImageCamSim::reconnectsAfterCameraCloses()
     QTRY_VERIFY_WITH_TIMEOUT(engine.stats().reconnects >= 3, 10000);
     QTRY_VERIFY_WITH_TIMEOUT(camera.stat("accepted") >= 4, 5000);
     engine.stop();
-    QVERIFY(frames.size() >= 6);
+    // Each connection's pictures up to its close are shown, the newest of
+    // those that arrived together at least.
+    QVERIFY2(frames.size() >= int(engine.stats().connections) - 1, qPrintable(QString::number(frames.size())));
     QCOMPARE(frames.first().at(0).value<QImage>().size(), QSize(176, 144));
     QTRY_COMPARE_WITH_TIMEOUT(camera.stat("open"), 0, 5000);
 }
@@ -134,7 +136,7 @@ void TestCamImageCamSim::credentials()
     QFETCH(bool, streams);
     CamSimProcess camera;
     StreamEngine engine;
-    engine.setTimings(quickTimings());
+    engine.setTimings(streams ? patientTimings() : quickTimings());
     QSignalSpy frames(&engine, &StreamEngine::frameReady);
     engine.setUrl(camera.url(kStream + "?auth=" + mode, userInfo));
     if (streams) {
@@ -206,7 +208,7 @@ void TestCamImageCamSim::faults()
     QFETCH(bool, reconnects);
     QFETCH(QString, error);
     StreamEngine engine;
-    engine.setTimings(quickTimings());
+    engine.setTimings(reconnects ? quickTimings() : patientTimings());
     QSignalSpy frames(&engine, &StreamEngine::frameReady);
     engine.setUrl(m_camera->url(kStream + "?resolution=176x144&fault=" + fault));
     if (reconnects) {
@@ -221,7 +223,7 @@ void TestCamImageCamSim::faults()
 void TestCamImageCamSim::stillAddressIsFetchedAgain()
 {
     StreamEngine engine;
-    engine.setTimings(quickTimings());
+    engine.setTimings(patientTimings());
     QSignalSpy frames(&engine, &StreamEngine::frameReady);
     engine.setUrl(m_camera->url(QStringLiteral("/axis-cgi/jpg/video.cgi?resolution=176x144")));
     QTRY_VERIFY_WITH_TIMEOUT(frames.size() >= 3, 5000);

@@ -4,6 +4,7 @@
 #include "support/ScriptedHttpServer.h"
 
 #include <QFile>
+#include <QPainter>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -46,6 +47,7 @@ private Q_SLOTS:
     void blackBeforePictureThenDrawn();
     void oneNewImagePerPicture();
     void hiddenControlKeepsStreaming();
+    void minimisedWindowDecodesNothingUntilRestored();
     void newAddressShowsBlackAtOnce();
     void saveImageWritesSentBytes();
     void saveImageWithoutPicture_data();
@@ -53,10 +55,10 @@ private Q_SLOTS:
     void leftClickReportsClientPixels();
     void otherButtonsAreNoClick();
     void blankAddressClosesConnection();
+    void pictureAPixelLargerLosesItsEdges();
 
 private:
     std::unique_ptr<ScriptedHttpServer> m_server;
-    int m_frames = 0;
 };
 
 void TestTCamImage::init()
@@ -106,6 +108,26 @@ void TestTCamImage::hiddenControlKeepsStreaming()
     control.setVisible(false);
     const qsizetype seen = newImage.size();
     QTRY_VERIFY_WITH_TIMEOUT(newImage.size() >= seen + 3, 5000);
+}
+
+void TestTCamImage::minimisedWindowDecodesNothingUntilRestored()
+{
+    QWidget window;
+    TCamImage control(&window);
+    window.show();
+    QSignalSpy newImage(&control, &TCamImage::OnNewImage);
+    control.setURL(m_server->url());
+    QVERIFY(newImage.wait(5000));
+    window.showMinimized();
+    const quint64 unseenBefore = control.engine()->stats().unseen;
+    QTRY_VERIFY_WITH_TIMEOUT(control.engine()->stats().unseen >= unseenBefore + 3, 5000);
+    // A picture decoded before the window went may still have been on its way.
+    const qsizetype shown = newImage.size();
+    QTRY_VERIFY_WITH_TIMEOUT(control.engine()->stats().unseen >= unseenBefore + 6, 5000);
+    QVERIFY(newImage.size() <= shown + 1);
+    window.showNormal();
+    QVERIFY(newImage.wait(5000));
+    QCOMPARE(control.engine()->stats().connections, 1u);
 }
 
 void TestTCamImage::newAddressShowsBlackAtOnce()
@@ -185,6 +207,24 @@ void TestTCamImage::blankAddressClosesConnection()
     control.setURL(QStringLiteral(" "));
     QTRY_COMPARE_WITH_TIMEOUT(m_server->closed(), 1, 5000);
     QCOMPARE(control.URL(), QStringLiteral(" "));
+}
+
+// A picture decoded a pixel larger each side than the control (the decoder
+// scales by eighths) loses its outer rows and columns, not inner ones.
+void TestTCamImage::pictureAPixelLargerLosesItsEdges()
+{
+    TCamImage control;
+    control.resize(174, 142);
+    control.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&control));
+    QImage picture(176, 144, QImage::Format_RGB32);
+    picture.fill(Qt::red);
+    QPainter(&picture).fillRect(1, 1, 174, 142, Qt::green);
+    Q_EMIT control.engine()->frameReady(picture, QByteArray());
+    const QImage shot = control.grab().toImage();
+    QCOMPARE(shot.size(), QSize(174, 142));
+    for (QPoint p : {QPoint(0, 0), QPoint(173, 141), QPoint(0, 141), QPoint(173, 0)})
+        QCOMPARE(shot.pixel(p) & 0xFFFFFF, QColor(Qt::green).rgb() & 0xFFFFFF);
 }
 
 QTEST_MAIN(TestTCamImage)

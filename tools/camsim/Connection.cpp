@@ -183,6 +183,7 @@ void Connection::answerPicture(const RequestHead &head, const PictureParams &par
     request.key = PictureKey{params.camera, params.size, params.quality()};
     request.fps = params.fps.value_or(m_context.settings.fps);
     request.fault = fault;
+    request.stamp = params.stamp;
     m_responder = std::make_unique<PictureResponder>(request, *m_outlet, m_context.hub, m_context.stats, nullptr);
     m_responder->start();
 }

@@ -78,6 +78,9 @@ std::optional<PictureParams> parsePictureParams(const QByteArray &query, QString
             params.fault = FaultPlan::parse(value, error);
             if (!params.fault)
                 return std::nullopt;
+        } else if (name == "stamp") {
+            ok = value == "0" || value == "1";
+            params.stamp = value == "1";
         } else if (name == "auth") {
             params.auth = authModeOf(value);
             ok = params.auth.has_value();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/CameraCount.h"
 #include "CamSimAuth.h"
 #include "FaultPlan.h"
 
@@ -13,7 +14,7 @@ namespace CamSim {
 
 constexpr int kMinSide = 16;
 constexpr int kMaxSide = 4096;
-constexpr int kCameraCount = 9;
+using ::kCameraCount;
 constexpr double kMinFps = 0.1;
 constexpr double kMaxFps = 100.0;
 constexpr int kDefaultCompression = 30;
@@ -29,6 +30,11 @@ struct PictureParams
     std::optional<double> fps;        // unset: the server's rate
     std::optional<FaultPlan> fault;   // unset: the server's default faults
     std::optional<AuthMode> auth;     // unset: the server's mode
+    // stamp=1: each picture carries the moment it was written, in a JPEG
+    // comment right after its start marker, so a client that keeps only the
+    // picture bytes can still tell how long they took to reach the screen.
+    // Off by default: the pictures are then the frames' bytes exactly.
+    bool stamp = false;
 
     int quality() const { return 100 - compression; }
 };

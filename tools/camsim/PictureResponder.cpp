@@ -1,15 +1,17 @@
 #include "PictureResponder.h"
 
+#include "SendStamp.h"
+
 #include <chrono>
 
 namespace CamSim {
 
 namespace {
 
-QByteArray microsSinceEpoch()
+qint64 microsSinceEpoch()
 {
     using namespace std::chrono;
-    return QByteArray::number(qint64(duration_cast<microseconds>(system_clock::now().time_since_epoch()).count()));
+    return qint64(duration_cast<microseconds>(system_clock::now().time_since_epoch()).count());
 }
 
 QByteArray pictureHeaders(const QByteArray &body, quint64 frameNumber, bool withLength)
@@ -18,7 +20,7 @@ QByteArray pictureHeaders(const QByteArray &body, quint64 frameNumber, bool with
     if (withLength)
         headers += "Content-Length: " + QByteArray::number(body.size()) + "\r\n";
     headers += "X-Ocellane-Frame: " + QByteArray::number(frameNumber) + "\r\n";
-    headers += "X-Ocellane-Send-Time: " + microsSinceEpoch() + "\r\n";
+    headers += "X-Ocellane-Send-Time: " + QByteArray::number(microsSinceEpoch()) + "\r\n";
     return headers;
 }
 
@@ -84,7 +86,8 @@ QByteArray PictureResponder::bodyFor(const Frame &frame, int index) const
         return QByteArray(qsizetype(*fault.oversizeBytes), 'J');
     // A still has no second picture, so its only one is cut.
     const bool cut = fault.truncate && (m_request.kind == Kind::Still || index % 2 == 0);
-    return cut ? frame.jpeg.left(frame.jpeg.size() / 2) : frame.jpeg;
+    const QByteArray body = cut ? frame.jpeg.left(frame.jpeg.size() / 2) : frame.jpeg;
+    return m_request.stamp ? SendStamp::stamped(body, microsSinceEpoch()) : body;
 }
 
 void PictureResponder::offer(const Frame &frame)

@@ -29,6 +29,7 @@ public:
         PictureKey key;
         double fps = 25;
         FaultPlan fault;
+        bool stamp = false;  // the send time inside each picture (PictureParams::stamp)
     };
 
     PictureResponder(const Request &request, Outlet &outlet, FeedHub &hub, CamSimStats &stats,
@@ -45,7 +46,8 @@ private:
     void offer(const Frame &frame);
     void onProgress();
     void sendPart(const Frame &frame);
-    // The bytes that go out as picture number `index` (1-based).
+    // The bytes that go out as picture number `index` (1-based), stamped
+    // with the moment of the call when the request asked for it.
     QByteArray bodyFor(const Frame &frame, int index) const;
     // After `sent` pictures: ends or stalls the response if the plan says so.
     bool endIfDue();

@@ -56,7 +56,13 @@ int main(int argc, char *argv[])
         if (received == options->frames)
             finish(0);
     });
+    QString transport;
     QObject::connect(&engine, &StreamEngine::statsChanged, &app, [&] {
+        if (const QString now = engine.stats().transport; now != transport && !now.isEmpty()) {
+            transport = now;
+            std::printf("transport %s\n", qPrintable(transport));
+            std::fflush(stdout);
+        }
         if (const QString now = engine.stats().source; now != source && !now.isEmpty()) {
             source = now;
             std::printf("stream %s\n", qPrintable(source));

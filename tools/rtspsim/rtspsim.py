@@ -3,7 +3,7 @@
 set of live mounts, or a hand-written misbehaving server (--fault).
 
 The first stdout line is the bound port; after it one line per event
-("connect", "play /path") so a test can count what happened.
+("connect", "setup tcp|udp", "play /path") so a test can count what happened.
 """
 
 import argparse
@@ -77,7 +77,17 @@ def parse_args(argv):
     p.add_argument("--fps", type=fps_arg, default=25, metavar="N", help="frames per second (1..60)")
     p.add_argument("--user", help="require HTTP Basic auth with this user")
     p.add_argument("--password", help="the password for --user")
-    p.add_argument("--fault", choices=["silent", "garbage-sdp", "garbage-rtp"], help="misbehave instead of serving")
+    p.add_argument(
+        "--protocols",
+        choices=["tcp", "udp", "both"],
+        default="tcp",
+        help="how RTP may travel: inside the RTSP connection, over UDP, or either",
+    )
+    p.add_argument(
+        "--fault",
+        choices=["silent", "garbage-sdp", "garbage-rtp", "undecodable"],
+        help="misbehave instead of serving; undecodable: one H.264 slice a second that never decodes",
+    )
     p.add_argument("--quiet", action="store_true", help="nothing on stderr")
     p.add_argument("--parent", type=int, metavar="PID", help="exit when this process, the parent, goes")
     p.add_argument(
@@ -295,6 +305,11 @@ def import_gi():
     return GLib, Gst, GstRtsp, GstRtspServer
 
 
+def lower_transports(GstRtsp, protocols):
+    tcp, udp = GstRtsp.RTSPLowerTrans.TCP, GstRtsp.RTSPLowerTrans.UDP
+    return {"tcp": tcp, "udp": udp, "both": tcp | udp}[protocols]
+
+
 def serve_gstreamer(args):
     global _Gst
     GLib, Gst, GstRtsp, GstRtspServer = import_gi()
@@ -333,10 +348,11 @@ def serve_gstreamer(args):
             factory.connect("media-configure", start_pan, photo_pans(args, path))
         # One encoder per path however many clients watch it.
         factory.set_shared(True)
-        # RTP inside the RTSP connection only: UDP transport would open
-        # sockets on every address, and the server stays on 127.0.0.1.
-        # Clients asking for UDP get 461 and fall back to TCP.
-        factory.set_protocols(GstRtsp.RTSPLowerTrans.TCP)
+        # RTP inside the RTSP connection by default: UDP transport opens
+        # sockets on every address, where the server otherwise stays on
+        # 127.0.0.1. A transport left out is answered with 461, as cameras
+        # that offer only the other one do.
+        factory.set_protocols(lower_transports(GstRtsp, args.protocols))
         if permissions is not None:
             factory.set_permissions(permissions)
         mount_points.add_factory(path, factory)
@@ -346,8 +362,16 @@ def serve_gstreamer(args):
         path = uri.abspath if uri is not None and uri.abspath else "?"
         emit("play " + path)
 
+    # Before the server looks at the transport: a SETUP it refuses counts.
+    def on_setup(_client, ctx):
+        found, transport = ctx.request.get_header(GstRtsp.RTSPHeaderField.TRANSPORT, 0)
+        tcp = found == GstRtsp.RTSPResult.OK and "/TCP" in transport.upper()
+        emit("setup " + ("tcp" if tcp else "udp"))
+        return GstRtsp.RTSPStatusCode.OK
+
     def on_client(_server, client):
         emit("connect")
+        client.connect("pre-setup-request", on_setup)
         client.connect("play-request", on_play)
 
     server.connect("client-connected", on_client)
@@ -538,7 +562,10 @@ def fault_session(mode, sock):
             )
         elif method == "PLAY":
             conn.reply("200 OK", [("Session", SESSION), ("Range", "npt=0.000-")], cseq)
-            flood(conn, cseq)
+            if mode == "undecodable":
+                flood(conn, rate=1, first=b"\x41")
+            else:
+                flood(conn, rate=GARBAGE_RTP_RATE)
             return
         elif method == "TEARDOWN":
             conn.reply("200 OK", [("Session", SESSION)], cseq)
@@ -547,19 +574,19 @@ def fault_session(mode, sock):
             conn.reply("200 OK", [("Session", SESSION)], cseq)
 
 
-def flood(conn, _cseq):
-    """RTP packets whose payload is random bytes, on interleaved channel 0,
-    at a fixed rate, answering requests in between."""
+def flood(conn, rate, first=b""):
+    """RTP packets whose payload is random bytes after `first`, on
+    interleaved channel 0, `rate` a second, answering requests in between."""
     rng = random.Random(GARBAGE_SEED)
     seq = rng.getrandbits(16)
     ts = rng.getrandbits(32)
     ssrc = rng.getrandbits(32)
-    period = 1.0 / GARBAGE_RTP_RATE
+    period = 1.0 / rate
     next_send = time.monotonic()
     while conn.remaining() > 0:
         now = time.monotonic()
         if now >= next_send:
-            payload = rng.randbytes(GARBAGE_RTP_PAYLOAD)
+            payload = first + rng.randbytes(GARBAGE_RTP_PAYLOAD)
             header = struct.pack(">BBHII", 0x80, 0x80 | 96, seq, ts, ssrc)
             packet = header + payload
             try:
@@ -567,7 +594,7 @@ def flood(conn, _cseq):
             except OSError:
                 return
             seq = (seq + 1) & 0xFFFF
-            ts = (ts + 90000 // GARBAGE_RTP_RATE) & 0xFFFFFFFF
+            ts = (ts + 90000 // rate) & 0xFFFFFFFF
             next_send += period
             if next_send < now:
                 next_send = now + period
