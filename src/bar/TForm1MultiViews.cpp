@@ -1,5 +1,6 @@
 // The quad and nine-camera modes: cameras 1-4 or 1-9 at once, straight
-// from the camera list, whatever the single view shows.
+// from the camera list (each camera's sub-stream where it has one),
+// whatever the single view shows.
 #include "base/ErrorGuard.h"
 #include "bar/BarWidgets.h"
 #include "bar/TForm1.h"
@@ -27,7 +28,7 @@ void TForm1::openMultiView(QWidget *window, const QList<TCamImage *> &controls)
     // A missing line stops here: the window is shown and the controls
     // before it already have their addresses.
     for (int i = 0; i < controls.size(); ++i)
-        controls[i]->setURL(m_cameras.text(i));
+        controls[i]->setURL(m_cameras.multiViewAddress(i));
 }
 
 void TForm1::Multivision4Click() { openMultiView(m_windows.quad, m_windows.quad->controls()); }

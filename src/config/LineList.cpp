@@ -1,10 +1,12 @@
 #include "config/LineList.h"
 
+#include "base/CameraAddress.h"
 #include "base/Cp1252.h"
 #include "base/Errors.h"
 #include "base/SafeFile.h"
 
 #include <QFile>
+#include <QUrl>
 
 LineList::LineList(QObject *parent)
     : QObject(parent), m_lines(defaultLines())
@@ -38,6 +40,27 @@ QByteArray LineList::line(qsizetype index) const
 QString LineList::text(qsizetype index) const
 {
     return Cp1252::toText(line(index));
+}
+
+QString LineList::multiViewAddress(int camera) const
+{
+    const qsizetype sub = SubStreamLineOffset + camera;
+    if (sub < count()) {
+        const QString address = text(sub);
+        if (CameraAddress::kindOf(QUrl(address.trimmed())) != CameraAddress::Kind::None)
+            return address;
+    }
+    return text(camera);
+}
+
+void LineList::setSubStream(int camera, const QString &address)
+{
+    if (count() < ExtendedLineCount) {
+        QList<QByteArray> lines = m_lines;
+        lines.resize(ExtendedLineCount);
+        setLines(lines);
+    }
+    setText(SubStreamLineOffset + camera, address);
 }
 
 void LineList::setLine(qsizetype index, const QByteArray &bytes)

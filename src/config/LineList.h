@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/CameraCount.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QObject>
@@ -8,9 +10,11 @@
 // An ordered list of 8-bit text lines. The bar's CameraList and the settings
 // dialog's DialogCameraList are both one; CameraList is the whole camera
 // configuration.
-// Camera c (0..8) has its stream address on line c, its name on line 9 + c
-// and its still-image address on line 19 + c. Nothing enforces the nominal
-// 31 lines: a file read replaces the list by exactly the file's lines.
+// Camera c (0..8) has its stream address on line c, its name on line 9 + c,
+// its still-image address on line 19 + c and, in a list of 40 lines, the
+// address of a lighter sub-stream for the quad and nine-camera windows on
+// line 31 + c. Nothing enforces the nominal 31 lines: a file read replaces
+// the list by exactly the file's lines.
 //
 // Lines are the file's Windows-1252 bytes, so a read followed by a write
 // gives back the same bytes. Every out-of-range access throws ListIndexError.
@@ -20,9 +24,12 @@ class LineList : public QObject
 
 public:
     static constexpr int NominalLineCount = 31;
-    static constexpr int CameraCount = 9;
+    static constexpr int CameraCount = kCameraCount;
     static constexpr int NameLineOffset = 9;
     static constexpr int StillLineOffset = 19;
+    static constexpr int SubStreamLineOffset = 31;
+    // The lines a list holds once a camera's sub-stream is written.
+    static constexpr int ExtendedLineCount = SubStreamLineOffset + CameraCount;
     // A list file is a few kilobytes; anything past this is not one, and is
     // refused rather than read into memory.
     static constexpr qint64 MaxFileBytes = 4 * 1024 * 1024;
@@ -44,6 +51,14 @@ public:
     void clearLine(qsizetype index) { setLine(index, QByteArray()); }
 
     void setLines(const QList<QByteArray> &lines);
+
+    // What the quad and nine-camera windows show for camera c: its
+    // sub-stream (line 31 + c) when that line is an http, https or rtsp
+    // address, else its stream (line c, which must be there).
+    QString multiViewAddress(int camera) const;
+    // Writes camera c's sub-stream address, first extending a shorter list
+    // with empty lines to ExtendedLineCount.
+    void setSubStream(int camera, const QString &address);
     void assign(const LineList &other) { setLines(other.m_lines); }
 
     // Reads the whole file; on failure the list is unchanged and FileError

@@ -158,6 +158,48 @@ private Q_SLOTS:
         QCOMPARE(list.text(9), readBack);
     }
 
+    // The quad and nine-camera windows show camera 3's sub-stream only when
+    // line 33 is one of the addresses a camera is asked with.
+    void multiViewAddress_data()
+    {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QByteArray>("subStream");
+        QTest::addColumn<QString>("shown");
+        const QString main = QStringLiteral("rtsp://cam/main");
+        QTest::newRow("a 31-line list shows the stream") << 31 << QByteArray() << main;
+        QTest::newRow("empty sub-stream line") << 40 << QByteArray() << main;
+        QTest::newRow("rtsp sub-stream") << 40 << QByteArray("rtsp://cam/sub") << QStringLiteral("rtsp://cam/sub");
+        QTest::newRow("https sub-stream") << 40 << QByteArray("https://cam/s") << QStringLiteral("https://cam/s");
+        QTest::newRow("not an address a camera is asked with") << 40 << QByteArray("ftp://cam/sub") << main;
+        QTest::newRow("a name, not an address") << 40 << QByteArray("Entrance") << main;
+    }
+    void multiViewAddress()
+    {
+        QFETCH(int, count);
+        QFETCH(QByteArray, subStream);
+        QFETCH(QString, shown);
+        LineList list;
+        list.setLines(LineList::emptyLines(count));
+        list.setText(3, QStringLiteral("rtsp://cam/main"));
+        if (count > 34)
+            list.setLine(34, subStream);
+        QCOMPARE(list.multiViewAddress(3), shown);
+    }
+
+    void subStreamExtendsAShortListThenKeepsEveryLine()
+    {
+        LineList list;
+        list.setLines({"a", "b"});
+        list.setSubStream(2, QStringLiteral("rtsp://cam/sub"));
+        QCOMPARE(list.count(), qsizetype(40));
+        QCOMPARE(list.line(0), QByteArray("a"));
+        QCOMPARE(list.line(33), QByteArray("rtsp://cam/sub"));
+        Lines fortyFive = LineList::emptyLines(45);
+        list.setLines(fortyFive);
+        list.setSubStream(0, QStringLiteral("x"));
+        QCOMPARE(list.count(), qsizetype(45));
+    }
+
     void missingFileLeavesListUnchanged()
     {
         QTemporaryDir dir;
