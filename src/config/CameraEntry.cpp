@@ -14,3 +14,13 @@ void CameraEntry::writeInto(LineList &dialogList, LineList &cameraList) const
     cameraList.setText(nameLine, name);
     dialogList.setText(nameLine, name);
 }
+
+void CameraEntry::writeWithSubStreamInto(LineList &dialogList, LineList &cameraList) const
+{
+    dialogList.extendTo(LineList::ExtendedLineCount);
+    cameraList.extendTo(LineList::ExtendedLineCount);
+    writeInto(dialogList, cameraList);
+    const int subStreamLine = camera + LineList::SubStreamLineOffset;
+    dialogList.setText(subStreamLine, subStream);
+    cameraList.setText(subStreamLine, subStream);
+}

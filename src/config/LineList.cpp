@@ -53,14 +53,13 @@ QString LineList::multiViewAddress(int camera) const
     return text(camera);
 }
 
-void LineList::setSubStream(int camera, const QString &address)
+void LineList::extendTo(qsizetype lineCount)
 {
-    if (count() < ExtendedLineCount) {
-        QList<QByteArray> lines = m_lines;
-        lines.resize(ExtendedLineCount);
-        setLines(lines);
-    }
-    setText(SubStreamLineOffset + camera, address);
+    if (count() >= lineCount)
+        return;
+    QList<QByteArray> lines = m_lines;
+    lines.resize(lineCount);
+    setLines(lines);
 }
 
 void LineList::setLine(qsizetype index, const QByteArray &bytes)

@@ -58,7 +58,8 @@ public:
     QString multiViewAddress(int camera) const;
     // Writes camera c's sub-stream address, first extending a shorter list
     // with empty lines to ExtendedLineCount.
-    void setSubStream(int camera, const QString &address);
+    // Appends empty lines up to `lineCount`; a longer list is left as it is.
+    void extendTo(qsizetype lineCount);
     void assign(const LineList &other) { setLines(other.m_lines); }
 
     // Reads the whole file; on failure the list is unchanged and FileError

@@ -80,6 +80,33 @@ private Q_SLOTS:
         QCOMPARE(written(dialog), dialogWritten);
         QCOMPARE(written(cameras), cameraWritten);
     }
+
+    void subStreamWriteExtendsBothListsAndKeepsTheirLines_data()
+    {
+        QTest::addColumn<int>("dialogCount");
+        QTest::addColumn<int>("cameraCount");
+        QTest::newRow("a nominal list and a short one") << 31 << 5;
+        QTest::newRow("lists longer than forty stay as long") << 44 << 41;
+    }
+
+    void subStreamWriteExtendsBothListsAndKeepsTheirLines()
+    {
+        QFETCH(int, dialogCount);
+        QFETCH(int, cameraCount);
+        LineList dialog;
+        LineList cameras;
+        dialog.setLines(numbered(dialogCount));
+        cameras.setLines(numbered(cameraCount));
+        CameraEntry{8, "S", "T", "N", "U"}.writeWithSubStreamInto(dialog, cameras);
+        for (LineList *list : {&dialog, &cameras}) {
+            QCOMPARE(list->count(), qMax<qsizetype>(list == &dialog ? dialogCount : cameraCount, 40));
+            QCOMPARE(list->text(8), QStringLiteral("S"));
+            QCOMPARE(list->text(17), QStringLiteral("N"));
+            QCOMPARE(list->text(27), QStringLiteral("T"));
+            QCOMPARE(list->text(39), QStringLiteral("U"));
+            QCOMPARE(list->line(4), QByteArray("old4"));
+        }
+    }
 };
 
 QTEST_APPLESS_MAIN(TestCameraEntry)

@@ -186,17 +186,18 @@ private Q_SLOTS:
         QCOMPARE(list.multiViewAddress(3), shown);
     }
 
-    void subStreamExtendsAShortListThenKeepsEveryLine()
+    void extendingKeepsEveryLineAndNeverShortens()
     {
         LineList list;
         list.setLines({"a", "b"});
-        list.setSubStream(2, QStringLiteral("rtsp://cam/sub"));
+        list.extendTo(LineList::ExtendedLineCount);
+        list.setText(33, QStringLiteral("rtsp://cam/sub"));
         QCOMPARE(list.count(), qsizetype(40));
         QCOMPARE(list.line(0), QByteArray("a"));
         QCOMPARE(list.line(33), QByteArray("rtsp://cam/sub"));
         Lines fortyFive = LineList::emptyLines(45);
         list.setLines(fortyFive);
-        list.setSubStream(0, QStringLiteral("x"));
+        list.extendTo(LineList::ExtendedLineCount);
         QCOMPARE(list.count(), qsizetype(45));
     }
 
