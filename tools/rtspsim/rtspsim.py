@@ -73,7 +73,7 @@ def fps_arg(text):
 def parse_args(argv):
     p = argparse.ArgumentParser(description="RTSP test camera on 127.0.0.1")
     p.add_argument("--port", type=int, default=0, help="port, 0 for any free one")
-    p.add_argument("--size", type=size_arg, default=(704, 576), help="WxH of /h264, /h265, /mjpeg, /camN")
+    p.add_argument("--size", type=size_arg, default=(704, 576), help="WxH of /h264, /h265, /mjpeg, /camN (/subN are 640x360)")
     p.add_argument("--fps", type=fps_arg, default=25, metavar="N", help="frames per second (1..60)")
     p.add_argument("--user", help="require HTTP Basic auth with this user")
     p.add_argument("--password", help="the password for --user")
@@ -125,6 +125,24 @@ def argb(rgb):
     return "0xff%02x%02x%02x" % rgb
 
 
+# The size of the /subN mounts.
+SUB_SIZE = (640, 360)
+
+
+def camera_line(rgb, w, h, fps):
+    # The whole picture in the camera's colour, with a small ball moving
+    # inside a 96x96 box at the top left: pictures differ from frame to
+    # frame, and the box is far from where a cell's colour is sampled.
+    caps = raw_caps(w, h, fps)
+    box = min(96, w // 4, h // 4) // 2 * 2
+    return (
+        "compositor name=mix start-time-selection=first max-threads=1 sink_1::xpos=8 sink_1::ypos=8 ! %s ! %s "
+        "videotestsrc is-live=true pattern=solid-color foreground-color=%s ! %s ! mix. "
+        "videotestsrc is-live=true pattern=ball background-color=%s foreground-color=0xff000000 ! "
+        "%s ! mix." % (caps, h264_tail(fps), argb(rgb), caps, argb(rgb), raw_caps(box, box, fps))
+    )
+
+
 def launch_lines(args):
     w, h = args.size
     fps = args.fps
@@ -148,16 +166,10 @@ def launch_lines(args):
             "rtph265pay name=pay0 pt=96 config-interval=-1" % (caps, 2 * fps)
         )
     for n, rgb in enumerate(CAM_COLOURS, start=1):
-        # The whole picture in the camera's colour, with a small ball moving
-        # inside a 96x96 box at the top left: pictures differ from frame to
-        # frame, and the box is far from where a cell's colour is sampled.
-        box = min(96, w // 4, h // 4) // 2 * 2
-        mounts["/cam%d" % n] = (
-            "compositor name=mix start-time-selection=first max-threads=1 sink_1::xpos=8 sink_1::ypos=8 ! %s ! %s "
-            "videotestsrc is-live=true pattern=solid-color foreground-color=%s ! %s ! mix. "
-            "videotestsrc is-live=true pattern=ball background-color=%s foreground-color=0xff000000 ! "
-            "%s ! mix." % (caps, h264_tail(fps), argb(rgb), caps, argb(rgb), raw_caps(box, box, fps))
-        )
+        mounts["/cam%d" % n] = camera_line(rgb, w, h, fps)
+        # The same camera's light second stream, as cameras offer beside
+        # their main one for grids and phones.
+        mounts["/sub%d" % n] = camera_line(rgb, SUB_SIZE[0], SUB_SIZE[1], fps)
     mounts.update(photo_lines(args))
     return mounts
 
