@@ -53,6 +53,7 @@ struct Transfer
     const Cancellation &cancellation;
     CURLM *multi = curl_multi_init();
     CURL *easy = curl_easy_init();
+    curl_slist *headers = nullptr;
     HttpHead head;
     qint64 lastActivityMs = nowMs();
     qint64 headerBytes = 0;
@@ -74,6 +75,7 @@ struct Transfer
             curl_multi_remove_handle(multi, easy);
         curl_easy_cleanup(easy);
         curl_multi_cleanup(multi);
+        curl_slist_free_all(headers);
     }
     Transfer(const Transfer &) = delete;
     Transfer &operator=(const Transfer &) = delete;
@@ -132,7 +134,13 @@ size_t onBody(char *data, size_t size, size_t count, void *user)
     t->readHead();
     if (!isSuccess(t->head.status)) {
         t->errorBodyBytes += qint64(length);
-        return t->errorBodyBytes > kMaxErrorBodyBytes ? 0 : length;
+        if (t->errorBodyBytes > kMaxErrorBodyBytes)
+            return 0;
+        if (t->request.keepErrorBody && !t->handler.body(t->head, QByteArrayView(data, qsizetype(length)))) {
+            t->stoppedByHandler = true;
+            return 0;
+        }
+        return length;
     }
     if (!t->handler.body(t->head, QByteArrayView(data, qsizetype(length)))) {
         t->stoppedByHandler = true;
@@ -250,6 +258,17 @@ bool configure(Transfer &t)
     curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, long(t.request.connectTimeoutMs));
     if (t.request.totalTimeoutMs > 0)
         curl_easy_setopt(e, CURLOPT_TIMEOUT_MS, long(t.request.totalTimeoutMs));
+    if (!t.request.postBody.isEmpty()) {
+        // The request owns the bytes for the whole transfer.
+        curl_easy_setopt(e, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(t.request.postBody.size()));
+        curl_easy_setopt(e, CURLOPT_POSTFIELDS, t.request.postBody.constData());
+        // No "Expect: 100-continue": many devices never answer it, and
+        // the body would wait a second for nothing.
+        t.headers = curl_slist_append(t.headers, "Expect:");
+        if (!t.request.contentType.isEmpty())
+            t.headers = curl_slist_append(t.headers, ("Content-Type: " + t.request.contentType).constData());
+        curl_easy_setopt(e, CURLOPT_HTTPHEADER, t.headers);
+    }
     curl_easy_setopt(e, CURLOPT_FORBID_REUSE, 1L);
     curl_easy_setopt(e, CURLOPT_FRESH_CONNECT, 1L);
     curl_easy_setopt(e, CURLOPT_BUFFERSIZE, long(kMaxReadBytes));

@@ -9,11 +9,18 @@
 
 #include <memory>
 
-// One GET to a camera. The address may carry user:password@; they answer
-// Basic and Digest challenges and are sent to the address's own host only.
+// One GET to a camera, or a POST when a body is given (a device's SOAP
+// calls). The address may carry user:password@; they answer Basic and
+// Digest challenges and are sent to the address's own host only.
 struct HttpRequest
 {
     QUrl url;
+    QByteArray postBody;     // empty: a GET
+    QByteArray contentType;  // of postBody
+    // Hands the handler the body of a non-2xx answer too (a SOAP fault
+    // comes with 400 or 500), within StreamLimits::kMaxErrorBodyBytes; the
+    // outcome is still Status.
+    bool keepErrorBody = false;
     int connectTimeoutMs = 10000;
     // No byte at all (status, headers or body) for this long ends the
     // transfer; a camera that keeps sending, however slowly, is kept.
@@ -55,7 +62,8 @@ class HttpHandler
 public:
     virtual ~HttpHandler() = default;
     // Body bytes of a 2xx answer, as they arrive; false stops the transfer.
-    // Answers of other statuses are not passed on: they end the transfer.
+    // Answers of other statuses are not passed on, unless the request keeps
+    // error bodies: they end the transfer.
     virtual bool body(const HttpHead &head, QByteArrayView bytes) = 0;
     // Every byte the connection held has been read, and the thread is about
     // to wait for more: the moment to act on the newest of what arrived.

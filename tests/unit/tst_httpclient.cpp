@@ -87,6 +87,46 @@ class TestHttpClient : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    void postSendsItsBodyAndKeepsAFaultOnlyWhenAsked_data()
+    {
+        QTest::addColumn<bool>("keepErrorBody");
+        QTest::addColumn<QByteArray>("statusLine");
+        QTest::addColumn<qint64>("delivered");
+        QTest::addColumn<Failure>("failure");
+        QTest::newRow("2xx body delivered") << false << QByteArray("HTTP/1.1 200 OK") << qint64(6) << Failure::None;
+        QTest::newRow("fault body dropped by default") << false << QByteArray("HTTP/1.1 500 Error") << qint64(0)
+                                                       << Failure::Status;
+        QTest::newRow("fault body kept when asked") << true << QByteArray("HTTP/1.1 500 Error") << qint64(6)
+                                                    << Failure::Status;
+    }
+
+    void postSendsItsBodyAndKeepsAFaultOnlyWhenAsked()
+    {
+        QFETCH(bool, keepErrorBody);
+        QFETCH(QByteArray, statusLine);
+        QFETCH(qint64, delivered);
+        QFETCH(Failure, failure);
+        ScriptedHttpServer server([&](QTcpSocket *s, const QByteArray &) {
+            s->write(statusLine + "\r\nContent-Type: application/soap+xml\r\nContent-Length: 6\r\n\r\n<a/>\r\n");
+        });
+        auto recorder = std::make_shared<Recorder>(this);
+        HttpRequest request;
+        request.url = QUrl(server.url(QStringLiteral("/onvif/device_service")));
+        request.postBody = "<Envelope/>";
+        request.contentType = "application/soap+xml; charset=utf-8";
+        request.keepErrorBody = keepErrorBody;
+        auto transfer = HttpClient::start(request, recorder);
+        QTRY_VERIFY_WITH_TIMEOUT(recorder->done, 15000);
+        QCOMPARE(recorder->result.failure, failure);
+        QCOMPARE(recorder->bodyBytes.load(), delivered);
+        QCOMPARE(server.requests().size(), 1);
+        const QByteArray head = server.requests().constFirst();
+        QVERIFY2(head.startsWith("POST /onvif/device_service "), head.constData());
+        QVERIFY(head.contains("\r\nContent-Type: application/soap+xml; charset=utf-8\r\n"));
+        QVERIFY(head.contains("\r\nContent-Length: 11\r\n"));
+        QVERIFY(!head.contains("Expect:"));
+    }
+
     void hostileAnswersEndTheTransfer_data()
     {
         QTest::addColumn<QByteArray>("prefix");
