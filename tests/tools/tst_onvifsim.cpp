@@ -301,6 +301,8 @@ private Q_SLOTS:
         const QByteArray get20 = "<tr2:GetProfiles><tr2:Type>All</tr2:Type></tr2:GetProfiles>";
         QTest::newRow("media: main and sub") << QString() << media << get10 << 2 << 2 << 0;
         QTest::newRow("media2: main and sub") << QString() << media2 << get20 << 2 << 2 << 0;
+        QTest::newRow("media2 without Type: names only") << QString() << media2 << QByteArray("<tr2:GetProfiles/>")
+                                                         << 2 << 0 << 0;
         QTest::newRow("no-profile") << "no-profile" << media2 << get20 << 0 << 0 << 0;
         QTest::newRow("audio-only") << "audio-only" << media << get10 << 2 << 0 << 2;
     }

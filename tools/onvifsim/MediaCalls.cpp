@@ -86,28 +86,44 @@ QByteArray profile10(const VideoProfile &profile, const QString &token, bool aud
            + configurations + "</trt:Profiles>";
 }
 
-QByteArray profile20(const VideoProfile &profile, const QString &token, bool audioOnly)
+// Media2 answers only the configurations asked for by Type: none without
+// one, all for "All".
+struct Media2Types
+{
+    QStringList types;
+    bool wants(const char *type) const
+    {
+        return types.contains(QLatin1String("All")) || types.contains(QLatin1String(type));
+    }
+};
+
+QByteArray profile20(const VideoProfile &profile, const QString &token, bool audioOnly, const Media2Types &asked)
 {
     QByteArray configurations;
     if (audioOnly) {
-        configurations = audioSource("tr2:AudioSource") + audioEncoder20();
+        if (asked.wants("AudioSource"))
+            configurations += audioSource("tr2:AudioSource");
+        if (asked.wants("AudioEncoder"))
+            configurations += audioEncoder20();
     } else {
-        configurations = videoSource("tr2:VideoSource") + "<tr2:VideoEncoder"
-                         + attribute("token", token + QLatin1String("-vec")) + " GovLength=\""
-                         + number(profile.govLength) + "\" Profile=\"Main\"><tt:Name>" + xmlText(token)
-                         + "</tt:Name><tt:UseCount>1</tt:UseCount><tt:Encoding>H264</tt:Encoding>"
-                         + resolution(profile) + "<tt:RateControl ConstantBitRate=\"false\"><tt:FrameRateLimit>"
-                         + number(profile.fps) + "</tt:FrameRateLimit><tt:BitrateLimit>"
-                         + number(profile.bitrateKbps) + "</tt:BitrateLimit></tt:RateControl>" + multicast()
-                         + "<tt:Quality>5</tt:Quality></tr2:VideoEncoder>";
+        if (asked.wants("VideoSource"))
+            configurations += videoSource("tr2:VideoSource");
+        if (asked.wants("VideoEncoder"))
+            configurations += "<tr2:VideoEncoder" + attribute("token", token + QLatin1String("-vec")) + " GovLength=\""
+                              + number(profile.govLength) + "\" Profile=\"Main\"><tt:Name>" + xmlText(token)
+                              + "</tt:Name><tt:UseCount>1</tt:UseCount><tt:Encoding>H264</tt:Encoding>"
+                              + resolution(profile) + "<tt:RateControl ConstantBitRate=\"false\"><tt:FrameRateLimit>"
+                              + number(profile.fps) + "</tt:FrameRateLimit><tt:BitrateLimit>"
+                              + number(profile.bitrateKbps) + "</tt:BitrateLimit></tt:RateControl>" + multicast()
+                              + "<tt:Quality>5</tt:Quality></tr2:VideoEncoder>";
     }
     return "<tr2:Profiles" + attribute("token", token) + " fixed=\"true\">" + element("tr2:Name", token)
            + "<tr2:Configurations>" + configurations + "</tr2:Configurations></tr2:Profiles>";
 }
 
-using ProfileWriter = QByteArray (*)(const VideoProfile &, const QString &, bool);
-
-QByteArray profiles(const CallContext &context, ProfileWriter write)
+// write(profile, token, audioOnly) gives one profile's XML.
+template <typename Writer>
+QByteArray profiles(const CallContext &context, Writer write)
 {
     const FaultSet &faults = context.options.faults;
     QByteArray out;
@@ -175,7 +191,11 @@ SoapAnswer getProfiles10(const CallContext &context)
 
 SoapAnswer getProfiles20(const CallContext &context)
 {
-    return {200, soapEnvelope("<tr2:GetProfilesResponse>" + profiles(context, profile20) + "</tr2:GetProfilesResponse>")};
+    const Media2Types asked{context.request.arguments(QStringLiteral("Type"))};
+    const auto write = [&asked](const VideoProfile &profile, const QString &token, bool audioOnly) {
+        return profile20(profile, token, audioOnly, asked);
+    };
+    return {200, soapEnvelope("<tr2:GetProfilesResponse>" + profiles(context, write) + "</tr2:GetProfilesResponse>")};
 }
 
 SoapAnswer getStreamUri10(const CallContext &context)

@@ -6,11 +6,21 @@ namespace OnvifSim {
 
 QString SoapMessage::argument(const QString &name) const
 {
-    for (const auto &[key, value] : arguments) {
+    for (const auto &[key, value] : fields) {
         if (key == name)
             return value;
     }
     return {};
+}
+
+QStringList SoapMessage::arguments(const QString &name) const
+{
+    QStringList values;
+    for (const auto &[key, value] : fields) {
+        if (key == name)
+            values << value;
+    }
+    return values;
 }
 
 namespace {
@@ -78,7 +88,7 @@ private:
                 m_message.action = name;
                 m_message.actionNamespace = m_reader.namespaceUri().toString();
             } else if (depth == 3 && m_path[2] == m_message.action) {
-                if (m_message.arguments.size() >= kMaxArguments) {
+                if (m_message.fields.size() >= kMaxArguments) {
                     *error = QStringLiteral("more than %1 arguments").arg(kMaxArguments);
                     return false;
                 }
@@ -87,7 +97,7 @@ private:
                 QString text;
                 if (!readText(&text, error))
                     return false;
-                m_message.arguments.append({name, text});
+                m_message.fields.append({name, text});
             }
         }
         return true;

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 #include <utility>
@@ -37,9 +38,11 @@ struct SoapMessage
     std::optional<UsernameToken> token;
     // Text of the action element's children, by local name, in order;
     // repeated names stay repeated.
-    QList<std::pair<QString, QString>> arguments;
+    QList<std::pair<QString, QString>> fields;
 
+    // The first argument of that name, or empty; every one of that name.
     QString argument(const QString &name) const;
+    QStringList arguments(const QString &name) const;
 };
 
 // nullopt with *error set when the bytes are not well-formed XML, not a
