@@ -239,6 +239,30 @@ private Q_SLOTS:
         QTEST(post("/onvif/device_service", envelope(call), withCredentials).status, "status");
     }
 
+    // Clients find the media services through GetServices alone.
+    void serviceAddresses()
+    {
+        start({});
+        const Reply reply = post("/onvif/device_service", envelope("<tds:GetServices/>"));
+        QCOMPARE(reply.status, 200);
+        QMap<QString, QString> addressByNamespace;
+        QXmlStreamReader reader(reply.body);
+        QString ns;
+        while (!reader.atEnd()) {
+            if (reader.readNext() != QXmlStreamReader::StartElement)
+                continue;
+            if (reader.name() == QLatin1String("Namespace"))
+                ns = reader.readElementText();
+            else if (reader.name() == QLatin1String("XAddr"))
+                addressByNamespace.insert(ns, reader.readElementText());
+        }
+        const QString base = QStringLiteral("http://127.0.0.1:%1/onvif/").arg(m_server->port());
+        QCOMPARE(addressByNamespace,
+                 (QMap<QString, QString>{{"http://www.onvif.org/ver10/device/wsdl", base + "device_service"},
+                                         {"http://www.onvif.org/ver10/media/wsdl", base + "media_service"},
+                                         {"http://www.onvif.org/ver20/media/wsdl", base + "media2_service"}}));
+    }
+
     void mediaAddresses_data()
     {
         QTest::addColumn<QString>("fault");

@@ -41,8 +41,7 @@ SoapAnswer getServices(const CallContext &context)
 {
     QByteArray services;
     for (const ServiceAt &at : onvifServices())
-        services += service(at.ns, serviceAddress(context.port, at.service), at.service == Service::Device ? 2 : 20,
-                            at.service == Service::Media2 ? 0 : 60);
+        services += service(at.ns, serviceAddress(context.port, at.service), at.major, at.minor);
     return {200, soapEnvelope("<tds:GetServicesResponse>" + services + "</tds:GetServicesResponse>")};
 }
 

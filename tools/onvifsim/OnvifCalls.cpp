@@ -7,9 +7,9 @@ namespace OnvifSim {
 namespace {
 
 constexpr std::array<ServiceAt, 3> kServices{{
-    {Service::Device, "/onvif/device_service", "http://www.onvif.org/ver10/device/wsdl"},
-    {Service::Media, "/onvif/media_service", "http://www.onvif.org/ver10/media/wsdl"},
-    {Service::Media2, "/onvif/media2_service", "http://www.onvif.org/ver20/media/wsdl"},
+    {Service::Device, "/onvif/device_service", "http://www.onvif.org/ver10/device/wsdl", 21, 12},
+    {Service::Media, "/onvif/media_service", "http://www.onvif.org/ver10/media/wsdl", 21, 12},
+    {Service::Media2, "/onvif/media2_service", "http://www.onvif.org/ver20/media/wsdl", 21, 12},
 }};
 
 constexpr std::array<Call, 10> kCalls{{

@@ -41,6 +41,8 @@ struct ServiceAt
     Service service;
     const char *path;
     const char *ns;
+    int major;  // the version GetServices reports
+    int minor;
 };
 std::span<const ServiceAt> onvifServices();
 
