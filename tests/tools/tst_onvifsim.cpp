@@ -77,13 +77,15 @@ QByteArray usernameToken(Token kind, const QDateTime &created)
     const QByteArray createdText = created.toUTC().toString(Qt::ISODate).toLatin1();
     const QByteArray password = kind == Token::WrongPassword ? "wrong" : kPassword;
     const bool digest = kind != Token::PlainText;
-    const QByteArray value = digest ? QCryptographicHash::hash(nonce + createdText + password, QCryptographicHash::Sha1).toBase64()
-                                    : password;
-    return "<wsse:Security xmlns:wsse=\"http://docs.oasis-open.org/wss/2004/01/oasis-200401-wss-wssecurity-secext-1.0.xsd\""
-           " xmlns:wsu=\"http://docs.oasis-open.org/wss/2004/01/oasis-200401-wss-wssecurity-utility-1.0.xsd\">"
-           "<wsse:UsernameToken><wsse:Username>" + kUser + "</wsse:Username>"
-           "<wsse:Password Type=\"http://docs.oasis-open.org/wss/2004/01/oasis-200401-wss-username-token-profile-1.0#"
-           + (digest ? "PasswordDigest" : "PasswordText") + "\">" + QString::fromUtf8(value).toHtmlEscaped().toUtf8() + "</wsse:Password>"
+    const QByteArray value =
+        digest ? QCryptographicHash::hash(nonce + createdText + password, QCryptographicHash::Sha1).toBase64()
+               : password;
+    const QByteArray oasis = "http://docs.oasis-open.org/wss/2004/01/oasis-200401-";
+    return "<wsse:Security xmlns:wsse=\"" + oasis + "wss-wssecurity-secext-1.0.xsd\" xmlns:wsu=\"" + oasis
+           + "wss-wssecurity-utility-1.0.xsd\"><wsse:UsernameToken><wsse:Username>" + kUser
+           + "</wsse:Username><wsse:Password Type=\"" + oasis + "wss-username-token-profile-1.0#"
+           + (digest ? "PasswordDigest" : "PasswordText") + "\">"
+           + QString::fromUtf8(value).toHtmlEscaped().toUtf8() + "</wsse:Password>"
            "<wsse:Nonce>" + nonce.toBase64() + "</wsse:Nonce><wsu:Created>" + createdText
            + "</wsu:Created></wsse:UsernameToken></wsse:Security>";
 }
@@ -273,9 +275,14 @@ private Q_SLOTS:
         const QByteArray media2 = "/onvif/media2_service";
         const QByteArray setup = "<trt:StreamSetup><tt:Stream>RTP-Unicast</tt:Stream><tt:Transport><tt:Protocol>"
                                  "RTSP</tt:Protocol></tt:Transport></trt:StreamSetup>";
-        const QByteArray main10 = "<trt:GetStreamUri>" + setup + "<trt:ProfileToken>main</trt:ProfileToken></trt:GetStreamUri>";
-        const QByteArray sub10 = "<trt:GetStreamUri>" + setup + "<trt:ProfileToken>sub</trt:ProfileToken></trt:GetStreamUri>";
-        const QByteArray sub20 = "<tr2:GetStreamUri><tr2:Protocol>RTSP</tr2:Protocol><tr2:ProfileToken>sub</tr2:ProfileToken></tr2:GetStreamUri>";
+        const auto stream10 = [&](const QByteArray &token) {
+            return "<trt:GetStreamUri>" + setup + "<trt:ProfileToken>" + token
+                   + "</trt:ProfileToken></trt:GetStreamUri>";
+        };
+        const QByteArray main10 = stream10("main");
+        const QByteArray sub10 = stream10("sub");
+        const QByteArray sub20 = "<tr2:GetStreamUri><tr2:Protocol>RTSP</tr2:Protocol>"
+                                 "<tr2:ProfileToken>sub</tr2:ProfileToken></tr2:GetStreamUri>";
         const QByteArray snap10 = "<trt:GetSnapshotUri><trt:ProfileToken>main</trt:ProfileToken></trt:GetSnapshotUri>";
         const QByteArray snap20 = "<tr2:GetSnapshotUri><tr2:ProfileToken>sub</tr2:ProfileToken></tr2:GetSnapshotUri>";
         QTest::newRow("media main stream") << QString() << media << main10 << "rtsp://127.0.0.1:8554/cam/main";
@@ -287,9 +294,7 @@ private Q_SLOTS:
         QTest::newRow("other-host snapshot") << "other-host" << media2 << snap20 << "http://192.0.2.10:8080/snap.jpg";
         QTest::newRow("port80 stream") << "port80" << media2 << sub20 << "rtsp://127.0.0.1:80/cam/sub";
         QTest::newRow("port80 leaves the snapshot") << "port80" << media << snap10 << "http://127.0.0.1:8080/snap.jpg";
-        QTest::newRow("unknown profile refused") << QString() << media
-                                                 << QByteArray("<trt:GetStreamUri><trt:ProfileToken>x</trt:ProfileToken></trt:GetStreamUri>")
-                                                 << QString();
+        QTest::newRow("unknown profile refused") << QString() << media << stream10("x") << QString();
         QTest::newRow("no-profile refuses main") << "no-profile" << media << main10 << QString();
     }
 
@@ -364,8 +369,8 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("call");
         QTest::addColumn<int>("minBytes");
         QTest::addColumn<int>("minDepth");
-        QTest::newRow("huge profiles") << "huge" << QByteArray("/onvif/media_service") << QByteArray("<trt:GetProfiles/>")
-                                       << 4 * 1024 * 1024 << 0;
+        QTest::newRow("huge profiles") << "huge" << QByteArray("/onvif/media_service")
+                                       << QByteArray("<trt:GetProfiles/>") << 4 * 1024 * 1024 << 0;
         QTest::newRow("deep device information") << "deep" << QByteArray("/onvif/device_service")
                                                  << QByteArray("<tds:GetDeviceInformation/>") << 0 << 10000;
     }
@@ -398,16 +403,18 @@ private Q_SLOTS:
         QVERIFY(prober.bind(QHostAddress::LocalHost, 0));
         // A probe for other devices goes unanswered, so the first answer
         // must relate to the second probe.
-        prober.writeDatagram(probe("urn:uuid:printer", "p:Printer"), QHostAddress::LocalHost, m_server->discoveryPort());
+        const quint16 port = m_server->discoveryPort();
+        prober.writeDatagram(probe("urn:uuid:printer", "p:Printer"), QHostAddress::LocalHost, port);
         prober.writeDatagram(probe("urn:uuid:camera&amp;1", "dn:NetworkVideoTransmitter"), QHostAddress::LocalHost,
-                             m_server->discoveryPort());
+                             port);
         QTRY_VERIFY_WITH_TIMEOUT(prober.hasPendingDatagrams(), 20000);
         const XmlShape shape = shapeOf(prober.receiveDatagram().data());
         QVERIFY(shape.wellFormed);
         QCOMPARE(shape.text.value(QStringLiteral("RelatesTo")), QStringLiteral("urn:uuid:camera&1"));
         QCOMPARE(shape.text.value(QStringLiteral("XAddrs")),
                  QStringLiteral("http://127.0.0.1:%1/onvif/device_service").arg(m_server->port()));
-        QVERIFY(shape.text.value(QStringLiteral("Scopes")).contains(QLatin1String("onvif://www.onvif.org/name/Ocellane%20Test%20Camera")));
+        QVERIFY(shape.text.value(QStringLiteral("Scopes"))
+                    .contains(QLatin1String("onvif://www.onvif.org/name/Ocellane%20Test%20Camera")));
         QCOMPARE(m_server->stats().probes(), 1);
     }
 

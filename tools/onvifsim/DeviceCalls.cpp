@@ -49,7 +49,8 @@ SoapAnswer getCapabilities(const CallContext &context)
 {
     return {200, soapEnvelope("<tds:GetCapabilitiesResponse><tds:Capabilities><tt:Device>"
                               + element("tt:XAddr", serviceAddress(context.port, Service::Device))
-                              + "</tt:Device><tt:Media>" + element("tt:XAddr", serviceAddress(context.port, Service::Media))
+                              + "</tt:Device><tt:Media>"
+                              + element("tt:XAddr", serviceAddress(context.port, Service::Media))
                               + "<tt:StreamingCapabilities><tt:RTPMulticast>false</tt:RTPMulticast>"
                                 "<tt:RTP_TCP>true</tt:RTP_TCP><tt:RTP_RTSP_TCP>true</tt:RTP_RTSP_TCP>"
                                 "</tt:StreamingCapabilities></tt:Media></tds:Capabilities>"

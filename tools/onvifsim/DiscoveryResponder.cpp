@@ -27,7 +27,8 @@ bool DiscoveryResponder::start(quint16 port, bool multicast, QString *error)
         return true;
     m_multicast = std::make_unique<QUdpSocket>();
     const QNetworkInterface loopback = QNetworkInterface::interfaceFromName(QStringLiteral("lo"));
-    if (!m_multicast->bind(QHostAddress::AnyIPv4, kDiscoveryMulticastPort, QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint)
+    if (!m_multicast->bind(QHostAddress::AnyIPv4, kDiscoveryMulticastPort,
+                           QUdpSocket::ShareAddress | QUdpSocket::ReuseAddressHint)
         || !m_multicast->joinMulticastGroup(QHostAddress(QLatin1String(kDiscoveryMulticastGroup)), loopback)) {
         *error = QStringLiteral("cannot join %1:%2 on lo: %3")
                      .arg(QLatin1String(kDiscoveryMulticastGroup))

@@ -186,7 +186,8 @@ QByteArray mediaUri10(const QString &address)
 
 SoapAnswer getProfiles10(const CallContext &context)
 {
-    return {200, soapEnvelope("<trt:GetProfilesResponse>" + profiles(context, profile10) + "</trt:GetProfilesResponse>")};
+    return {200,
+            soapEnvelope("<trt:GetProfilesResponse>" + profiles(context, profile10) + "</trt:GetProfilesResponse>")};
 }
 
 SoapAnswer getProfiles20(const CallContext &context)
@@ -220,7 +221,8 @@ SoapAnswer getSnapshotUri10(const CallContext &context)
 {
     if (!profileFor(context))
         return noProfile();
-    return {200, soapEnvelope("<trt:GetSnapshotUriResponse>" + mediaUri10(mediaAddress(context, context.options.snapshot))
+    return {200, soapEnvelope("<trt:GetSnapshotUriResponse>"
+                              + mediaUri10(mediaAddress(context, context.options.snapshot))
                               + "</trt:GetSnapshotUriResponse>")};
 }
 
