@@ -9,6 +9,7 @@
 #include "info/TForm11.h"
 #include "info/TForm13.h"
 #include "info/TForm2.h"
+#include "onvif/NetworkCamerasWindow.h"
 #include "views/TForm10.h"
 #include "views/TForm4.h"
 #include "views/TForm6.h"
@@ -83,6 +84,7 @@ ProgramWindows::ProgramWindows()
         create(m_form4, Form4);
         create(m_form10, Form10);
         create(m_form6, Form6);
+        m_networkCameras = std::make_unique<NetworkCamerasWindow>();
         // The bar opens every other window; it gets them once they all exist.
         m_form1->setWindows({.about = m_form2.get(),
                              .help = m_form11.get(),
@@ -90,7 +92,8 @@ ProgramWindows::ProgramWindows()
                              .licence = m_form13.get(),
                              .single = m_form4.get(),
                              .nine = m_form10.get(),
-                             .quad = m_form6.get()});
+                             .quad = m_form6.get(),
+                             .networkCameras = m_networkCameras.get()});
     } catch (...) {
         releaseAll();
         throw;
@@ -104,6 +107,7 @@ ProgramWindows::~ProgramWindows()
 
 void ProgramWindows::releaseAll()
 {
+    m_networkCameras.reset();
     destroy(m_form6, Form6);
     destroy(m_form10, Form10);
     destroy(m_form4, Form4);

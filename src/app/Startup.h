@@ -5,6 +5,8 @@
 
 #include <memory>
 
+class NetworkCamerasWindow;
+
 // The program's windows, created once in the stored order and destroyed in
 // reverse at exit without their close handlers running.
 class ProgramWindows
@@ -35,6 +37,8 @@ private:
     std::unique_ptr<TForm4> m_form4;
     std::unique_ptr<TForm10> m_form10;
     std::unique_ptr<TForm6> m_form6;
+    // Not one of the stored windows: made last, gone first.
+    std::unique_ptr<NetworkCamerasWindow> m_networkCameras;
 };
 
 // The start-up steps: title, windows, message loop. Returns the program's

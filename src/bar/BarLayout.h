@@ -93,6 +93,7 @@ const QList<Control> &controls();
     X(Quitter2, 0, "Quitter", Item, 16465) \
     X(Configuration2, 0, "Configuration", Submenu, 0) \
     X(Paramtragecamras2, 1, "Paramétrage caméras", Item, 0) \
+    X(Camrasrseau1, 1, "Caméras réseau", Item, 0) \
     X(Langue1, 1, "Langue", Submenu, 0) \
     X(Franais1, 2, "Français", Item, 0) \
     X(Anglais1, 2, "Anglais", Item, 0) \

@@ -5,6 +5,7 @@ namespace CaptionSets {
 namespace {
 constexpr Text Caption = Text::Caption;
 constexpr Text Hint = Text::Hint;
+constexpr Text Message = Text::Message;
 } // namespace
 
 const QList<Row> &rows()
@@ -30,6 +31,7 @@ const QList<Row> &rows()
         {"Quitter2", Caption, "Quitter", "Quit", "Lasciare"},
         {"Configuration2", Caption, "Configuration", "Configurate", "Configurazione"},
         {"Paramtragecamras2", Caption, "Paramétrage caméras", "Parameters", "Paramétrage caméras"},
+        {"Camrasrseau1", Caption, "Caméras réseau", "Network cameras", "Telecamere di rete"},
         {"Langue1", Caption, "Langue", "Language", "Lingua"},
         {"Franais1", Caption, "Français", "French", "Francese"},
         {"Anglais1", Caption, "Anglais", "English", "Inglese"},
@@ -46,6 +48,40 @@ const QList<Row> &rows()
         {"Aide4", Caption, "Comment ?", "How to ?", "Come ?"},
         {"License2", Caption, "License", "License", "Licenza"},
         {"Aproposde2", Caption, "A propose de..", "About..", "A proposito di."},
+    };
+    return table;
+}
+
+const QList<Row> &networkCameraRows()
+{
+    // Object name (the window's own for its title), text, French, English,
+    // Italian.
+    static const QList<Row> table = {
+        {"NetworkCameras", Caption, "Caméras réseau", "Network cameras", "Telecamere di rete"},
+        {"CameraLabel", Caption, "Caméra", "Camera", "Telecamera"},
+        {"AddressLabel", Caption, "Adresse", "Address", "Indirizzo"},
+        {"SearchButton", Caption, "Rechercher", "Search", "Cercare"},
+        {"UserLabel", Caption, "Utilisateur", "User", "Utente"},
+        {"PasswordLabel", Caption, "Mot de passe", "Password", "Password"},
+        {"AskButton", Caption, "Interroger", "Ask", "Interrogare"},
+        {"NameLabel", Caption, "Nom", "Name", "Nome"},
+        {"StreamLabel", Caption, "Flux", "Stream", "Flusso"},
+        {"SubStreamLabel", Caption, "Flux réduit", "Sub-stream", "Flusso ridotto"},
+        {"StillLabel", Caption, "Image fixe", "Still picture", "Immagine fissa"},
+        {"CloseButton", Caption, "Fermer", "Close", "Chiudere"},
+        {"WriteButton", Caption, "Écrire", "Write", "Scrivere"},
+        {"Searching", Message, "Recherche des caméras…", "Searching for cameras…", "Ricerca delle telecamere…"},
+        {"Found", Message, "Caméras trouvées : %1", "Cameras found: %1", "Telecamere trovate: %1"},
+        {"NoneFound", Message, "Aucune caméra n'a répondu.", "No camera answered.", "Nessuna telecamera ha risposto."},
+        {"Asking", Message, "Interrogation de %1…", "Asking %1…", "Interrogazione di %1…"},
+        {"Asked", Message, "%1 : %2 profils vidéo.", "%1: %2 video profiles.", "%1: %2 profili video."},
+        {"Failed", Message, "Échec : %1", "Failed: %1", "Errore: %1"},
+        {"NoAddress", Message, "Indiquer l'adresse de la caméra.", "Type the camera's address.",
+         "Indicare l'indirizzo della telecamera."},
+        {"NoStream", Message, "Adresse de flux refusée (http://, https:// ou rtsp://) : rien n'est écrit.",
+         "Stream address refused (http://, https:// or rtsp://): nothing written.",
+         "Indirizzo di flusso rifiutato (http://, https:// o rtsp://): niente scritto."},
+        {"Written", Message, "Caméra %1 écrite.", "Camera %1 written.", "Telecamera %1 scritta."},
     };
     return table;
 }

@@ -12,7 +12,7 @@
 // texts of the bar's hints, its save button and its popup menu.
 namespace CaptionSets {
 
-enum class Text { Caption, Hint };
+enum class Text { Caption, Hint, Message };
 
 struct Row
 {
@@ -26,6 +26,9 @@ struct Row
 // Every row of the sets, in the order they are applied, the nine camera
 // items excluded (see cameraCaption).
 const QList<Row> &rows();
+// The network cameras window's texts: its title, captions and the
+// messages of its status line.
+const QList<Row> &networkCameraRows();
 
 QString text(const Row &row, Language language);
 

@@ -118,6 +118,7 @@ TForm1::TForm1(LineList &cameras, QWidget *parent)
     wireSelection();
     wireMultiViews();
     wireSettingsDialog();
+    wireNetworkCameras();
     wireLanguage();
     wireInformationWindows();
     wireSequencer();

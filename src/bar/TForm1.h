@@ -23,6 +23,7 @@ struct BarWindows
     class TForm4 *single = nullptr;
     class TForm10 *nine = nullptr;
     class TForm6 *quad = nullptr;
+    class NetworkCamerasWindow *networkCameras = nullptr;
 };
 
 // The control bar: the frameless, always-on-top main window from which
@@ -39,7 +40,8 @@ public:
     explicit TForm1(LineList &cameras, QWidget *parent = nullptr);
     ~TForm1() override;
 
-    void setWindows(const BarWindows &windows) { m_windows = windows; }
+    // Also wires the windows that talk back to the bar.
+    void setWindows(const BarWindows &windows);
 
     // ---- What other windows and tests may read --------------------------
     const LineList &cameraList() const { return m_cameras; }
@@ -115,8 +117,18 @@ public:
 
     // ---- Camera settings dialog ---------------------------------------------
     void wireSettingsDialog();
+    void wireNetworkCameras();
     // Copies the camera list into the dialog's own and brings the dialog up.
     void Paramtragecamras2Click();
+
+    // ---- Network cameras window ---------------------------------------------
+    // Brings the window up on the current camera's lines.
+    void Camrasrseau1Click();
+    // Writes lines c, 9 + c, 19 + c and 31 + c into CameraList and the
+    // settings dialog's list; nothing else changes until the camera is shown.
+    void NetworkCamerasWrite(int camera, const QString &name, const QString &stream, const QString &subStream,
+                             const QString &still);
+    void NetworkCamerasChosen(int camera);
 
     // ---- Sequencer ----------------------------------------------------------
     // One step; bound to Timer1.
@@ -148,6 +160,8 @@ public:
     void loadLanguageSetting();
     // Applies the caption set chosen by the first entry read, if any.
     void ApplyLanguage();
+    // The same set applied to the network cameras window's texts.
+    void applyNetworkCamerasLanguage();
     // Store the language for the next start; nothing on screen changes.
     void Franais1Click();
     void Anglais1Click();

@@ -8,9 +8,11 @@
 #include "widgets/Look.h"
 #include "bar/CaptionSets.h"
 #include "bar/LanguageSettings.h"
+#include "onvif/NetworkCamerasWindow.h"
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QLabel>
 #include <QMenu>
 
 namespace {
@@ -24,6 +26,10 @@ void setCaption(QObject *item, const QString &text)
         action->setText(text);
     else if (auto *button = qobject_cast<QAbstractButton *>(item))
         button->setText(text);
+    else if (auto *label = qobject_cast<QLabel *>(item))
+        label->setText(text);
+    else if (auto *window = qobject_cast<QWidget *>(item); window && window->isWindow())
+        window->setWindowTitle(text);
 }
 
 void store(Language language)
@@ -71,6 +77,28 @@ void TForm1::ApplyLanguage()
     }
     for (int n = 1; n <= LineList::CameraCount; ++n)
         setCaption(findChild<QAction *>(CaptionSets::cameraItemName(n)), CaptionSets::cameraCaption(*language, n));
+}
+
+void TForm1::applyNetworkCamerasLanguage()
+{
+    NetworkCamerasWindow *window = m_windows.networkCameras;
+    if (!window || m_languageEntries.isEmpty())
+        return;
+    const auto language = CaptionSets::chosenBy(m_languageEntries.first());
+    if (!language)
+        return;
+    for (const CaptionSets::Row &row : CaptionSets::networkCameraRows()) {
+        const QString text = CaptionSets::text(row, *language);
+        if (row.text == CaptionSets::Text::Message) {
+            window->setMessageText(row.name, text);
+            continue;
+        }
+        QObject *item = window->objectName() == QLatin1String(row.name)
+                            ? window
+                            : window->findChild<QObject *>(QLatin1String(row.name));
+        Q_ASSERT(item);
+        setCaption(item, text);
+    }
 }
 
 void TForm1::Franais1Click()

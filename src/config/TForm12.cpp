@@ -220,7 +220,7 @@ void TForm12::BitBtn1Click()
                                        ComboBox4->currentText(), ComboBox3->currentText()};
     const AddressRecipe::Addresses addresses =
         AddressRecipe::build(server ? AddressRecipe::Model::Axis2400 : AddressRecipe::Model::Axis2100, pieces);
-    const CameraEntry entry{camera, addresses.stream, addresses.still, Edit1->text()};
+    const CameraEntry entry{camera, addresses.stream, addresses.still, Edit1->text(), {}};
     entry.writeInto(DialogCameraList, m_cameras);
 }
 

@@ -80,12 +80,13 @@ private Q_SLOTS:
         QCOMPARE(readAll(settings), QByteArray("[Param]\r\nLangue=Fran\xe7" "ais\r\n"));
 
         // Configuration > Langue > Anglais: Down to "Quitter", Down to
-        // "Configuration", Right into it ("Paramétrage caméras"), Down to
-        // "Langue", Right into it ("Français"), Down to "Anglais".
+        // "Configuration", Right into it ("Paramétrage caméras"), Down past
+        // "Caméras réseau" to "Langue", Right into it ("Français"), Down to
+        // "Anglais".
         QImage menu;
         openMenu(menu);
         QVERIFY(!QTest::currentTestFailed());
-        menuKeys({"Down", "Down", "Right", "Down", "Right", "Down", "Return"});
+        menuKeys({"Down", "Down", "Right", "Down", "Down", "Right", "Down", "Return"});
         QTRY_COMPARE_WITH_TIMEOUT(readAll(settings), QByteArray("[Param]\r\nLangue=Anglais\r\n"), 10000);
         // The bar still reads French until the next start.
         const QImage french = screenshot();

@@ -25,7 +25,7 @@ private Q_SLOTS:
         QList<QPair<QString, qsizetype>> writes;
         connect(&dialog, &LineList::changed, this, [&](qsizetype i) { writes.append({"dialog", i}); });
         connect(&cameras, &LineList::changed, this, [&](qsizetype i) { writes.append({"camera", i}); });
-        CameraEntry{2, "s", "t", "n"}.writeInto(dialog, cameras);
+        CameraEntry{2, "s", "t", "n", {}}.writeInto(dialog, cameras);
         const QList<QPair<QString, qsizetype>> expected{{"dialog", 2},  {"camera", 2},  {"dialog", 21},
                                                         {"camera", 21}, {"camera", 11}, {"dialog", 11}};
         QCOMPARE(writes, expected);
@@ -63,7 +63,7 @@ private Q_SLOTS:
         cameras.setLines(numbered(cameraCount));
         int failedAt = -1;
         try {
-            CameraEntry{camera, "S", "T", "N"}.writeInto(dialog, cameras);
+            CameraEntry{camera, "S", "T", "N", {}}.writeInto(dialog, cameras);
         } catch (const ListIndexError &error) {
             failedAt = int(error.index());
         }
