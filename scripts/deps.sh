@@ -13,6 +13,8 @@ packages=(
     qt6-qpa-plugins fonts-dejavu-core fonts-liberation2 fonts-comic-neue ca-certificates
     # end-to-end tests: X server, window manager, input, screenshots, OCR
     xvfb xauth openbox xdotool x11-utils imagemagick tesseract-ocr tesseract-ocr-eng
+    # the network namespace discovery is tested in: ip, and unshare
+    iproute2 util-linux
     # Qt's Wayland platform, so the Wayland start-up test has Qt find it
     qt6-wayland
     # a foreign MJPEG server for the stream tests
