@@ -15,7 +15,8 @@ const QString kPassword = QStringLiteral("p@ss:w\u00f6rd");
 
 // A device behind the scripted server: answers each call by the action in
 // its content type, as a device reads it; `faults` names calls that
-// fault, `refuse` one that says NotAuthorized.
+// fault ("huge:" ones answer past the answer bound), `refuse` one that
+// says NotAuthorized.
 struct Device
 {
     QStringList faults;
@@ -37,7 +38,9 @@ struct Device
         calls << (m.captured(1) == u"ver20" ? QStringLiteral("2:") + name : name);
         QByteArray body;
         int status = 200;
-        if (name == refuse) {
+        if (faults.contains(QStringLiteral("huge:") + name)) {
+            body = envelope("<x>" + QByteArray(1024 * 1024, ' ') + "</x>");
+        } else if (name == refuse) {
             body = kNotAuthorized;
             status = 400;
         } else if (faults.contains(name)) {
@@ -107,6 +110,11 @@ private Q_SLOTS:
             << QStringList{"GetServices", "GetCapabilities"} << "" << false << true
             << "GetSystemDateAndTime GetServices GetCapabilities"
             << "could not be read (GetCapabilities): the device answered with a fault: Optional Action Not Implemented.";
+        QTest::newRow("answer past 1 MiB") << QStringList{"huge:GetProfiles"} << "" << false << false
+                                           << media.section(QLatin1Char(' '), 0, 3)
+                                           << "could not be read (GetProfiles): the answer is larger than 1024 KiB.";
+        QTest::newRow("clock refused without a token: a note")
+            << QStringList() << "GetSystemDateAndTime" << false << false << media << written.arg("Streaming/Channels/1");
         QTest::newRow("main stream faults") << QStringList{"GetStreamUri"} << "" << false << false
                                             << media.section(QLatin1Char(' '), 0, 4) << "could not be read (GetStreamUri)";
     }
@@ -140,7 +148,9 @@ private Q_SLOTS:
             QCOMPARE(d.address.toString(), server.url(QStringLiteral("/onvif/device_service")));
             QCOMPARE(d.maker + QLatin1Char('/') + d.model, QStringLiteral("Acme Vision/AV-2040"));
             QVERIFY(d.mainProfile >= 0 && d.subProfile >= 0 && d.mainProfile != d.subProfile);
-            QVERIFY2(d.notes.constFirst() == QLatin1String("the clock is 3 h ahead: corrected"), qPrintable(d.notes.join('\n')));
+            const QString clockNote = refuse.isEmpty() ? QStringLiteral("the clock is 3 h ahead: corrected")
+                                                       : QStringLiteral("the device tells its time only to a known user");
+            QVERIFY2(d.notes.constFirst().startsWith(clockNote), qPrintable(d.notes.join('\n')));
             QCOMPARE(d.notes.size(), d.still.isEmpty() ? 2 : 1);
         } else {
             QVERIFY2(error.contains(result), qPrintable(error));
