@@ -70,8 +70,6 @@ private Q_SLOTS:
     void demoCamera();
     void rtspCamera_data();
     void rtspCamera();
-    void onvifModes_data();
-    void onvifModes();
     void onvifDevicePrinted();
     void discoverExitsOneWhenNoneAnswers_data();
     void discoverExitsOneWhenNoneAnswers();
@@ -243,26 +241,6 @@ void TestProbe::rtspCamera()
     QVERIFY(run.lines.value(2).startsWith(QLatin1String("frame 1 176x144 0")));
     QVERIFY(run.lines.value(run.lines.size() - 2).startsWith(QLatin1String("rate ")));
     QCOMPARE(run.lines.last(), QStringLiteral("frames 10 reconnects 0"));
-}
-
-void TestProbe::onvifModes_data()
-{
-    QTest::addColumn<QStringList>("args");
-    QTest::addColumn<ProbeMode>("mode");
-    QTest::addColumn<QString>("url");
-    QTest::newRow("discover by multicast") << QStringList{"--discover"} << ProbeMode::Discover << "";
-    QTest::newRow("discover one host") << QStringList{"--discover", "192.0.2.1:3702"} << ProbeMode::Discover << "192.0.2.1:3702";
-    QTest::newRow("onvif") << QStringList{"--onvif", "http://u:p@192.0.2.1"} << ProbeMode::Onvif << "http://u:p@192.0.2.1";
-}
-
-void TestProbe::onvifModes()
-{
-    QFETCH(QStringList, args);
-    QString error;
-    const auto parsed = parseProbeArguments(args, &error);
-    QVERIFY2(parsed, qPrintable(error));
-    QTEST(parsed->mode, "mode");
-    QTEST(parsed->url, "url");
 }
 
 // A device whose every answer is canned, reached with credentials that
