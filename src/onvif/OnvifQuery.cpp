@@ -40,6 +40,9 @@ auto read(const QByteArray &body, const HttpOutcome &outcome, Parse parse, Onvif
         *failure = {Kind::Malformed,
                     QStringLiteral("the answer is larger than %1 KiB").arg(OnvifLimits::kMaxAnswerBytes / 1024)};
         return std::nullopt;
+    case F::Refusing:  // a bound of the camera client's: headers, redirects
+        *failure = {Kind::Malformed, outcome.error};
+        return std::nullopt;
     default:
         *failure = {Kind::NoAnswer, outcome.error};
         return std::nullopt;

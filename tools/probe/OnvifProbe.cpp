@@ -1,6 +1,7 @@
 #include "OnvifProbe.h"
 
 #include "camctl/UrlCredentials.h"
+#include "onvif/OnvifLimits.h"
 #include "onvif/OnvifQuery.h"
 #include "onvif/OnvifSearch.h"
 
@@ -53,7 +54,7 @@ int discover(const ProbeOptions &options)
         complain(QStringLiteral("not a host: %1").arg(options.url));
         return 2;
     }
-    search.start(host.host(), quint16(host.port(3702)));
+    search.start(host.host(), quint16(host.port(OnvifLimits::kDiscoveryPort)));
     return QCoreApplication::exec();
 }
 
