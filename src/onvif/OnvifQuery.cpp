@@ -40,6 +40,9 @@ auto read(const QByteArray &body, const HttpOutcome &outcome, Parse parse, Onvif
         *failure = {Kind::Malformed,
                     QStringLiteral("the answer is larger than %1 KiB").arg(OnvifLimits::kMaxAnswerBytes / 1024)};
         return std::nullopt;
+    case F::Refusing:  // a bound of the camera client's: headers, redirects
+        *failure = {Kind::Malformed, outcome.error};
+        return std::nullopt;
     default:
         *failure = {Kind::NoAnswer, outcome.error};
         return std::nullopt;
@@ -143,7 +146,9 @@ void OnvifQuery::askClock()
     call(Call::SystemDateAndTime, m_used, false, {}, [this](const QByteArray &body, const HttpOutcome &outcome) {
         OnvifFailure failure;
         const auto clock = read(body, outcome, OnvifParse::systemDateAndTime, &failure);
-        if (failure.kind == Kind::NoAnswer || failure.kind == Kind::NotAuthorized)
+        // Asked without a token, so a refusal here says nothing of the
+        // password yet (some devices want one even for their clock).
+        if (failure.kind == Kind::NoAnswer)
             return fail(Call::SystemDateAndTime, failure);
         if (clock) {
             m_offsetMs = QDateTime::currentDateTimeUtc().msecsTo(*clock);
@@ -152,7 +157,10 @@ void OnvifQuery::askClock()
         } else {
             // Tokens are then dated by our clock; a device whose clock is
             // close enough still takes them.
-            m_device.notes << QStringLiteral("the device did not tell its time: %1").arg(failure.text);
+            m_device.notes << (failure.kind == Kind::NotAuthorized
+                                   ? QStringLiteral("the device tells its time only to a known user: this computer's "
+                                                    "clock is used")
+                                   : QStringLiteral("the device did not tell its time: %1").arg(failure.text));
         }
         askServices();
     });

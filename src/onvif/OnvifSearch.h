@@ -1,5 +1,6 @@
 #pragma once
 
+#include "onvif/OnvifLimits.h"
 #include "onvif/OnvifTypes.h"
 
 #include <QHostAddress>
@@ -26,7 +27,7 @@ public:
 
     // A search under way is dropped. unicastHost: probe that host (an
     // address or a name) at port instead of the multicast group.
-    void start(const QString &unicastHost = {}, quint16 port = 3702);
+    void start(const QString &unicastHost = {}, quint16 port = OnvifLimits::kDiscoveryPort);
     // No signal follows.
     void cancel();
 

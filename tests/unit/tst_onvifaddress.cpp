@@ -61,20 +61,6 @@ private Q_SLOTS:
         QFETCH(QString, used);
         QTEST(OnvifAddress::rewriteHost(reported, QUrl(used)), "expected");
     }
-
-    void deviceService_data()
-    {
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("host only") << "http://192.0.2.1" << "http://192.0.2.1/onvif/device_service";
-        QTest::newRow("port and slash") << "http://192.0.2.1:8080/" << "http://192.0.2.1:8080/onvif/device_service";
-        QTest::newRow("own path kept, credentials dropped") << "http://u:p@192.0.2.1/onvif/device" << "http://192.0.2.1/onvif/device";
-    }
-    void deviceService()
-    {
-        QFETCH(QString, typed);
-        QTEST(OnvifAddress::deviceService(QUrl(typed)).toString(), "expected");
-    }
 };
 
 QTEST_GUILESS_MAIN(TestOnvifAddress)

@@ -3,13 +3,17 @@
 #include "support/CamSimProcess.h"
 #endif
 #include "support/JpegFixture.h"
+#include "support/OnvifReplies.h"
 #include "support/RtspSimProcess.h"
 #include "support/ScriptedHttpServer.h"
 
+#include <QNetworkDatagram>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
+#include <QUdpSocket>
 
 namespace {
 
@@ -66,6 +70,9 @@ private Q_SLOTS:
     void demoCamera();
     void rtspCamera_data();
     void rtspCamera();
+    void onvifDevicePrinted();
+    void discoverExitsOneWhenNoneAnswers_data();
+    void discoverExitsOneWhenNoneAnswers();
 };
 
 void TestProbe::options_data()
@@ -108,6 +115,9 @@ void TestProbe::badUsageExitsTwo_data()
     QTest::newRow("size_without_x") << QStringList{"--size", "176", "http://a/"};
     QTest::newRow("size_zero") << QStringList{"--size", "0x144", "http://a/"};
     QTest::newRow("option_without_value") << QStringList{"http://a/", "--frames"};
+    QTest::newRow("onvif_without_address") << QStringList{"--onvif"};
+    QTest::newRow("discover_and_onvif") << QStringList{"--discover", "--onvif", "http://a/"};
+    QTest::newRow("onvif_with_stream_option") << QStringList{"--onvif", "--frames", "3", "http://a/"};
 }
 
 void TestProbe::badUsageExitsTwo()
@@ -231,6 +241,74 @@ void TestProbe::rtspCamera()
     QVERIFY(run.lines.value(2).startsWith(QLatin1String("frame 1 176x144 0")));
     QVERIFY(run.lines.value(run.lines.size() - 2).startsWith(QLatin1String("rate ")));
     QCOMPARE(run.lines.last(), QStringLiteral("frames 10 reconnects 0"));
+}
+
+// A device whose every answer is canned, reached with credentials that
+// must not be printed.
+void TestProbe::onvifDevicePrinted()
+{
+    using namespace OnvifReplies;
+    ScriptedHttpServer device([](QTcpSocket *s, const QByteArray &head) {
+        static const QRegularExpression action(QStringLiteral("action=\"[^\"]*/(\\w+)\""));
+        const QString call = action.match(QString::fromLatin1(head)).captured(1);
+        const QByteArray body = call == u"GetSystemDateAndTime" ? clock(QDateTime::currentDateTimeUtc())
+                              : call == u"GetServices"          ? kServicesMediaOnly
+                              : call == u"GetDeviceInformation" ? kInformation
+                              : call == u"GetProfiles"          ? kProfiles
+                              : call == u"GetStreamUri"         ? streamUri("rtsp://192.0.2.1/live")
+                                                                : kActionNotSupported;
+        s->write("HTTP/1.1 " + QByteArray(body.contains("Fault>") ? "500" : "200") + " X\r\nContent-Length: "
+                 + QByteArray::number(body.size()) + "\r\n\r\n" + body);
+    });
+    const Run run = runProbe({"--onvif", device.url(QString(), "operator:Hush-9")});
+    QCOMPARE(run.exitCode, 0);
+    const QString rest = run.lines.mid(2).join('\n');
+    QCOMPARE(run.lines.value(0), "device " + device.url("/onvif/device_service"));
+    QCOMPARE(run.lines.value(1), QStringLiteral("maker \"Acme Vision\" model \"AV-2040\""));
+    QCOMPARE(run.lines.mid(2, 5), (QStringList{"profile H264 1920x1080 25 fps \"mainStream\" (main)",
+                                               "profile H264 640x360 12.5 fps \"subStream\" (sub)",
+                                               "stream rtsp://127.0.0.1/live", "sub-stream rtsp://127.0.0.1/live",
+                                               "still -"}));
+    QVERIFY2(run.lines.value(7).startsWith(QLatin1String("note no still-picture address: the device answered with a fault")),
+             qPrintable(rest));
+    const QString all = run.lines.join('\n') + run.errors;
+    QVERIFY2(!all.contains(QStringLiteral("Hush-9")) && !all.contains(QStringLiteral("operator")), qPrintable(all));
+}
+
+void TestProbe::discoverExitsOneWhenNoneAnswers_data()
+{
+    QTest::addColumn<bool>("answers");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("last");
+    QTest::newRow("a device answers") << true << 0 << "devices 1";
+    QTest::newRow("nobody answers") << false << 1 << "devices 0";
+}
+
+void TestProbe::discoverExitsOneWhenNoneAnswers()
+{
+    QFETCH(bool, answers);
+    QUdpSocket device;
+    QVERIFY(device.bind(QHostAddress::LocalHost, 0));
+    connect(&device, &QUdpSocket::readyRead, this, [&] {
+        while (device.hasPendingDatagrams()) {
+            const QNetworkDatagram probe = device.receiveDatagram();
+            static const QRegularExpression id(QStringLiteral("MessageID>([^<]+)<"));
+            const QByteArray relatesTo = id.match(QString::fromUtf8(probe.data())).captured(1).toUtf8();
+            if (answers)
+                device.writeDatagram("<e:Envelope xmlns:e=\"http://www.w3.org/2003/05/soap-envelope\"><e:Header><RelatesTo>"
+                                     + relatesTo + "</RelatesTo></e:Header><e:Body><ProbeMatches><ProbeMatch><Scopes>"
+                                     "onvif://www.onvif.org/mfr/Acme</Scopes><XAddrs>http://192.0.2.4/onvif/device_service"
+                                     "</XAddrs></ProbeMatch></ProbeMatches></e:Body></e:Envelope>",
+                                     probe.senderAddress(), probe.senderPort());
+        }
+    });
+    const Run run = runProbe({"--discover", QStringLiteral("127.0.0.1:%1").arg(device.localPort())});
+    QTEST(run.exitCode, "exitCode");
+    QTEST(run.lines.value(run.lines.size() - 1), "last");
+    if (answers)
+        QCOMPARE(run.lines.constFirst(), QStringLiteral("device http://192.0.2.4/onvif/device_service maker \"Acme\" model \"\" name \"\""));
+    else
+        QVERIFY(run.errors.contains(QLatin1String("no device answered")));
 }
 
 QTEST_GUILESS_MAIN(TestProbe)

@@ -1,7 +1,9 @@
 // The camera stream engine without a window: fetches an address, prints
-// each decoded picture and ends when enough arrived or time ran out.
+// each decoded picture and ends when enough arrived or time ran out. Also
+// the ONVIF client without a window: --discover, --onvif.
 
 #include "base/MemoryTuning.h"
+#include "OnvifProbe.h"
 #include "ProbeOptions.h"
 #include "camctl/StreamEngine.h"
 
@@ -22,6 +24,10 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "ocellane-probe: %s\n%s\n", qPrintable(error), qPrintable(probeUsage()));
         return 2;
     }
+    if (options->mode == ProbeMode::Discover)
+        return OnvifProbe::discover(*options);
+    if (options->mode == ProbeMode::Onvif)
+        return OnvifProbe::query(*options);
 
     StreamEngine engine;
     engine.setTargetSize(options->size);
