@@ -4,7 +4,10 @@
 //   --nine (default): the real TForm10 at its stored size, its nine controls
 //     on nine 704x576 25 fps H.264 cameras;
 //   --single: one 1920x1080 25 fps H.264 camera in the real TForm4 sized as
-//     the bar sizes it at zoom x2.
+//     the bar sizes it at zoom x2;
+//   --sub: nine 1920x1080 cameras with 640x360 second streams: the anchor
+//     decodes the main streams, TForm10 shows the second ones, as the grid
+//     does for cameras whose list gives a sub-stream.
 //
 // The cameras are the RTSP test camera's photo mounts (tools/rtspsim,
 // --photos): a photograph panned across the picture, Main profile, at a
@@ -22,7 +25,7 @@
 // (its RTCP clock) to the picture being shown and painted; resident memory
 // every 5 s; and what the rest of the machine did meanwhile.
 //
-//   ocellane-bench-rtsp [--nine | --single] [--seconds 30] [--warm-up 10]
+//   ocellane-bench-rtsp [--nine | --single | --sub] [--seconds 30] [--warm-up 10]
 //                       [--photos /tmp/photos] [--anchor-seconds S] [--ffmpeg-threads N]
 #include "BenchSampling.h"
 #include "base/MemoryTuning.h"
@@ -107,11 +110,12 @@ const char *roleName(Role role)
     return "";
 }
 
-Role roleOf(int tid, const QByteArray &name, const QByteArray &processName)
+// The camera client names its threads "camera".
+Role roleOf(int tid, const QByteArray &name)
 {
     if (tid == getpid())
         return Role::Ui;
-    if (name == processName)
+    if (name == "camera")
         return Role::Camera;
     return Role::Other;
 }
@@ -551,9 +555,8 @@ void report(const char *title, ViewerResult &v, const AnchorResult &before, cons
 
     // Per thread, from schedstat (ns) and status; threads that ended in the
     // window are in the process total only, so they land in "other".
-    const QByteArray processName = v.threadsEnd.value(getpid()).name;
     const auto totals = sumThreads<size_t(Role::Count)>(
-        v.threadsStart, v.threadsEnd, [&](int tid, const QByteArray &name) { return size_t(roleOf(tid, name, processName)); });
+        v.threadsStart, v.threadsEnd, [&](int tid, const QByteArray &name) { return size_t(roleOf(tid, name)); });
     std::array<RoleSum, size_t(Role::Count)> roles = totals.roles;
     const std::map<QByteArray, RoleSum> &byName = totals.byName;
     const double threadCpu = totals.cpu;
@@ -606,6 +609,8 @@ int main(int argc, char **argv)
     parser.addHelpOption();
     parser.addOption({QStringLiteral("nine"), QStringLiteral("Nine 704x576 cameras in the nine-camera view (default).")});
     parser.addOption({QStringLiteral("single"), QStringLiteral("One 1920x1080 camera in the single view at zoom x2.")});
+    parser.addOption({QStringLiteral("sub"), QStringLiteral("Nine 1920x1080 cameras, their 640x360 second streams "
+                                                            "in the nine-camera view.")});
     parser.addOption({QStringLiteral("seconds"), QStringLiteral("Measured time of the viewer."), QStringLiteral("S"),
                       QStringLiteral("30")});
     parser.addOption({QStringLiteral("warm-up"), QStringLiteral("Seconds before measuring, in each phase."),
@@ -623,13 +628,17 @@ int main(int argc, char **argv)
                       QStringLiteral("-threads N for the anchor's decoders (default: ffmpeg's own choice)."),
                       QStringLiteral("N")});
     parser.process(app);
-    if (parser.isSet(QStringLiteral("nine")) && parser.isSet(QStringLiteral("single"))) {
-        std::fprintf(stderr, "--nine or --single, not both\n");
+    if (int(parser.isSet(QStringLiteral("nine"))) + int(parser.isSet(QStringLiteral("single")))
+            + int(parser.isSet(QStringLiteral("sub")))
+        > 1) {
+        std::fprintf(stderr, "one of --nine, --single and --sub\n");
         return 2;
     }
+    const bool subStreams = parser.isSet(QStringLiteral("sub"));
     const bool nine = !parser.isSet(QStringLiteral("single"));
     const int cameras = nine ? 9 : 1;
-    const QSize cameraSize = nine ? QSize(704, 576) : QSize(1920, 1080);
+    const QSize cameraSize = nine && !subStreams ? QSize(704, 576) : QSize(1920, 1080);
+    const QSize subStreamSize(640, 360);
     const int warmUpMs = parser.value(QStringLiteral("warm-up")).toInt() * 1000;
     const int measureMs = parser.value(QStringLiteral("seconds")).toInt() * 1000;
     const int anchorMs = parser.isSet(QStringLiteral("anchor-seconds"))
@@ -644,17 +653,25 @@ int main(int argc, char **argv)
     if (parser.isSet(QStringLiteral("ffmpeg-threads")))
         decoderArgs << QStringLiteral("-threads") << parser.value(QStringLiteral("ffmpeg-threads"));
 
-    RtspSimProcess camera({QStringLiteral("--photos"), parser.value(QStringLiteral("photos")), QStringLiteral("--size"),
-                           sizeText(cameraSize), QStringLiteral("--fps"), QString::number(fps)});
+    QStringList cameraArgs{QStringLiteral("--photos"), parser.value(QStringLiteral("photos")), QStringLiteral("--size"),
+                           sizeText(cameraSize), QStringLiteral("--fps"), QString::number(fps)};
+    if (subStreams)
+        cameraArgs << QStringLiteral("--photo-sub-size") << sizeText(subStreamSize);
+    RtspSimProcess camera(cameraArgs);
     if (!camera.isRunning()) {
         std::fprintf(stderr, "the RTSP test camera did not start (is --photos a folder of photographs?)\n");
         return 1;
     }
     const QList<qint64> children = childPids();
     const qint64 serverPid = children.size() == 1 ? children.first() : 0;
+    // The anchor decodes the main streams; the viewer shows the second
+    // ones where there are.
     QStringList urls;
-    for (int i = 1; i <= cameras; ++i)
+    QStringList shownUrls;
+    for (int i = 1; i <= cameras; ++i) {
         urls << camera.url(QStringLiteral("photo%1").arg(i));
+        shownUrls << camera.url((subStreams ? QStringLiteral("photosub%1") : QStringLiteral("photo%1")).arg(i));
+    }
 
     std::fprintf(stderr, "anchor before (%d s warm-up, %d s)\n", warmUpMs / 1000, anchorMs / 1000);
     const AnchorResult before = runAnchor(urls, decoderArgs, warmUpMs, anchorMs, fps, serverPid);
@@ -678,9 +695,9 @@ int main(int argc, char **argv)
             viewer, form, controls,
             [&] {
                 for (int i = 0; i < cameras; ++i)
-                    controls[i]->setURL(urls[i]);
+                    controls[i]->setURL(shownUrls[i]);
             },
-            [&](int i) { controls[i]->setURL(urls[i]); }, [&] { form.FormClose(); }, warmUpMs, measureMs, fps,
+            [&](int i) { controls[i]->setURL(shownUrls[i]); }, [&] { form.FormClose(); }, warmUpMs, measureMs, fps,
             serverPid);
     } else {
         // As the bar's ShowSingleView does at zoom x2.
@@ -721,7 +738,9 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "anchor: %s\n", qPrintable(after.error));
         return 1;
     }
-    report(nine ? "Nine 704x576 RTSP cameras in the nine-camera view" : "One 1920x1080 RTSP camera in the single view",
+    report(subStreams ? "Nine 1920x1080 RTSP cameras, their 640x360 second streams in the nine-camera view"
+           : nine     ? "Nine 704x576 RTSP cameras in the nine-camera view"
+                      : "One 1920x1080 RTSP camera in the single view",
            viewer, before, after, fps, cameras, warmUpMs / 1000);
     if (serverPid == 0)
         std::printf("\n(the test camera's process was not found: its CPU is counted in \"everything else\")\n");

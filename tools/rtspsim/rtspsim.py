@@ -91,6 +91,9 @@ def parse_args(argv):
     p.add_argument("--quiet", action="store_true", help="nothing on stderr")
     p.add_argument("--parent", type=int, metavar="PID", help="exit when this process, the parent, goes")
     p.add_argument(
+        "--photo-sub-size", type=size_arg, metavar="WxH", help="also /photosub1 ... /photosub9 at this size"
+    )
+    p.add_argument(
         "--photos", metavar="DIR", help="also /photo1 ... /photo9: the photographs in DIR (*.png, *.jpg), panned, at --size"
     )
     args = p.parse_args(argv)
@@ -217,12 +220,21 @@ def camera_h264_tail(fps, kbps):
 
 
 def photo_lines(args):
-    """/photo1 ... /photo9, one photograph of --photos each (cycled when
-    there are fewer), cropped to the picture's shape with a margin that the
-    pan moves across."""
+    """/photo1 ... /photo9 at --size, one photograph of --photos each (cycled
+    when there are fewer), cropped to the picture's shape with a margin that
+    the pan moves across; with --photo-sub-size also /photosub1 ...
+    /photosub9, the same photographs and pans at that size, as a camera's
+    second stream."""
     if not args.photos:
         return {}
-    w, h = args.size
+    lines = photo_mounts(args, "/photo", args.size)
+    if args.photo_sub_size:
+        lines.update(photo_mounts(args, "/photosub", args.photo_sub_size))
+    return lines
+
+
+def photo_mounts(args, prefix, size):
+    w, h = size
     mx, my = pan_margin(w, h)
     bw, bh = w + 2 * mx, h + 2 * my
     big = "video/x-raw,format=I420,width=%d,height=%d,pixel-aspect-ratio=1/1" % (bw, bh)
@@ -230,7 +242,7 @@ def photo_lines(args):
     lines = {}
     for n in range(1, PHOTO_MOUNTS + 1):
         location = files[(n - 1) % len(files)].replace("\\", "\\\\").replace('"', '\\"')
-        lines["/photo%d" % n] = (
+        lines["%s%d" % (prefix, n)] = (
             "compositor name=pan start-time-selection=first max-threads=1 background=black ! %s ! %s "
             'filesrc location="%s" ! decodebin ! videoconvert ! aspectratiocrop aspect-ratio=%d/%d ! videoscale ! '
             "%s ! imagefreeze is-live=true ! %s,framerate=%d/1 ! pan."
@@ -257,9 +269,10 @@ def pan_points(span, speed, phase, seconds):
 
 
 def photo_pans(args, path):
-    """(pad property, corners) of a /photoN mount's pan."""
-    n = int(path[len("/photo") :])
-    w, h = args.size
+    """(pad property, corners) of a /photoN or /photosubN mount's pan."""
+    sub = path.startswith("/photosub")
+    n = int(path[len("/photosub" if sub else "/photo") :])
+    w, h = args.photo_sub_size if sub else args.size
     mx, my = pan_margin(w, h)
     # About a pixel a frame across and less down at D1 and 25 fps, the same
     # share of the picture at any size; each mount at its own speeds and
