@@ -198,5 +198,4 @@ private:
     void wireSnapshot();
     void snapshotFetched(const QString &error);
     QString m_snapshotFolder;
-    qint32 m_snapshotCamera = 0; // the camera of the snapshot on its way
 };

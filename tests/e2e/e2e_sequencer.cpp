@@ -30,6 +30,11 @@ bool isWhite(const QImage &shot, int camera)
     return coverage(shot, inclusionPanel(camera), QColor(255, 255, 255), 40) > 0.8;
 }
 
+QPoint cameraButton(int camera)
+{
+    return QPoint(BarX + 296 + 16 * ((camera - 1) % 3) + 8, BarY + 16 * ((camera - 1) / 3) + 8);
+}
+
 const QPoint SaveButton(BarX + 348 + 42, BarY + 32 + 7);
 
 // Pictures go where the desktop's user folders say.
@@ -47,6 +52,21 @@ QByteArray listWithSlowStill(const CamSimProcess &camera, int delayMs)
     QList<QByteArray> lines = camera.cameraList().split('\n');
     lines[19].insert(lines[19].size() - 1, "&fault=delay:" + QByteArray::number(delayMs));
     return lines.join('\n');
+}
+
+// The colour at the left edge of a camera's picture, halfway down: each
+// demo camera has its own.
+QColor pictureColour(const QImage &shot, const QRect &view)
+{
+    return shot.pixelColor(view.left() + view.width() / 10, view.top() + view.height() / 2);
+}
+
+// The address box's text, left of its arrow, read as dark on light.
+QString addressBoxText(const QImage &shot)
+{
+    QImage box = shot.copy(BarX + 8 + 2, BarY + 28 + 2, 255, 17);
+    box.invertPixels();
+    return readText(box, box.rect()).trimmed();
 }
 
 // Share of the save button's pixels that its caption's letters draw in
@@ -129,6 +149,53 @@ private Q_SLOTS:
         // The single view is back on the camera's stream.
         QVERIFY(!findWindows(QStringLiteral("^Ocellane Mode AXIS$")).isEmpty());
         shot.save(QStringLiteral("e2e_sequencer.png"));
+
+        key(bar, QStringLiteral("ctrl+q"));
+        QVERIFY(program.waitForExit());
+    }
+
+    // A camera chosen while the picture is on its way is the one on screen
+    // once it is saved: in the single view and in the address box.
+    void snapshotEndsOnTheCameraChosenMeanwhile()
+    {
+        CamSimProcess camera;
+        QVERIFY2(camera.isRunning(), "the demo camera did not start");
+        Program program;
+        program.writeFile(QStringLiteral("config.lst"), listWithSlowStill(camera, 6000));
+        QTemporaryDir pictures;
+        savePicturesIn(program, pictures.path());
+        program.start();
+        const QString bar = waitForWindow(QStringLiteral("^Ocellane 5\\.03$"));
+        QVERIFY2(!bar.isEmpty(), "the bar never appeared");
+
+        // What camera 3, then camera 1, look like in the view and the box.
+        click(cameraButton(3).x(), cameraButton(3).y());
+        const QString single = waitForWindow(QStringLiteral("^Ocellane Mode AXIS$"));
+        QVERIFY2(!single.isEmpty(), "the single view did not open");
+        moveWindow(single, 700, 400);
+        const QRect view = window(single).geometry;
+        QTRY_VERIFY_WITH_TIMEOUT(showsLivePicture(view), 15000);
+        QImage shot = screenshot();
+        const QColor third = pictureColour(shot, view);
+        QVERIFY2(addressBoxText(shot).endsWith(QLatin1String("camera=3")), qPrintable(addressBoxText(shot)));
+        click(cameraButton(1).x(), cameraButton(1).y());
+        QTRY_VERIFY_WITH_TIMEOUT((shot = screenshot(), !similar(pictureColour(shot, view), Qt::black, 12) &&
+                                                           !similar(pictureColour(shot, view), third, 10)),
+                                 15000);
+        const QColor first = pictureColour(shot, view);
+        QVERIFY2(addressBoxText(shot).endsWith(QLatin1String("camera=1")), qPrintable(addressBoxText(shot)));
+
+        // Camera 1's picture is asked for; camera 3 is chosen meanwhile.
+        click(SaveButton.x(), SaveButton.y());
+        click(cameraButton(3).x(), cameraButton(3).y());
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(pictures.filePath(QStringLiteral("IPimage1.jpg"))), 20000);
+        // The button takes presses again once the program has seen the end.
+        QTRY_VERIFY_WITH_TIMEOUT(blackCaption(screenshot()), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT((shot = screenshot(), similar(pictureColour(shot, view), third, 10) &&
+                                                           addressBoxText(shot).endsWith(QLatin1String("camera=3"))),
+                                 15000);
+        QVERIFY(!similar(pictureColour(shot, view), first, 10));
+        shot.save(QStringLiteral("e2e_snapshot_chosen_camera.png"));
 
         key(bar, QStringLiteral("ctrl+q"));
         QVERIFY(program.waitForExit());
