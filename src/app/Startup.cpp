@@ -91,6 +91,8 @@ ProgramWindows::ProgramWindows()
                              .single = m_form4.get(),
                              .nine = m_form10.get(),
                              .quad = m_form6.get()});
+        connectGuarded(m_form6.get(), &TForm6::cellDoubleClicked, m_form1.get(), &TForm1::MultiViewCellDblClick);
+        connectGuarded(m_form10.get(), &TForm10::cellDoubleClicked, m_form1.get(), &TForm1::MultiViewCellDblClick);
     } catch (...) {
         releaseAll();
         throw;

@@ -61,14 +61,6 @@ QColor pictureColour(const QImage &shot, const QRect &view)
     return shot.pixelColor(view.left() + view.width() / 10, view.top() + view.height() / 2);
 }
 
-// The address box's text, left of its arrow, read as dark on light.
-QString addressBoxText(const QImage &shot)
-{
-    QImage box = shot.copy(BarX + 8 + 2, BarY + 28 + 2, 255, 17);
-    box.invertPixels();
-    return readText(box, box.rect()).trimmed();
-}
-
 // Share of the save button's pixels that its caption's letters draw in
 // black (the button takes presses) or in grey (it is greyed).
 double captionShare(const QImage &shot, bool grey)

@@ -101,6 +101,53 @@ private Q_SLOTS:
         QCOMPARE(program.process().exitCode(), 0);
     }
 
+    // A double-click on a cell shows that camera's main stream in the single
+    // view, as its camera button would; the nine-camera window stays open.
+    void doubleClickOnACellShowsItsCamera()
+    {
+        CamSimProcess camsim;
+        QVERIFY2(camsim.isRunning(), "the demo camera did not start");
+        // The cells show each camera's sub-stream (lines 31-39), a smaller size.
+        QByteArray list = camsim.cameraList();
+        const QList<QByteArray> lines = list.split('\n');
+        for (int c = 0; c < 9; ++c)
+            list += QByteArray(lines[c]).replace("352x288", "176x144") + '\n';
+        Program program;
+        program.writeFile(QStringLiteral("config.lst"), list);
+        program.start();
+        const QString bar = waitForWindow(QStringLiteral("^Ocellane 5\\.03$"));
+        QVERIFY(!bar.isEmpty());
+
+        clickAt(barPoint(58 + 10, 4 + 10));
+        const QString nine = waitForWindow(QStringLiteral("^Multivision 9$"));
+        QVERIFY2(!nine.isEmpty(), "the nine-camera view did not open");
+        // Camera 5's cell, in the middle: its colour once it shows.
+        const QRect client = window(nine).geometry;
+        const QRect cell(client.topLeft() + QPoint(client.width() / 3, client.height() / 3), client.size() / 3);
+        const QPoint sample(cell.left() + cell.width() / 10, cell.center().y());
+        QColor fifth;
+        QTRY_VERIFY_WITH_TIMEOUT((fifth = screenshot().pixelColor(sample), !similar(fifth, Qt::black, 12)), 15000);
+
+        moveMouse(cell.center().x(), cell.center().y());
+        run(QStringLiteral("xdotool"), {QStringLiteral("click"), QStringLiteral("--repeat"), QStringLiteral("2"),
+                                        QStringLiteral("--delay"), QStringLiteral("80"), QStringLiteral("1")});
+        const QString single = waitForWindow(QStringLiteral("^Ocellane Mode AXIS$"));
+        QVERIFY2(!single.isEmpty(), "the single view did not open");
+        moveWindow(single, 560, 420);
+        const QRect view = window(single).geometry;
+        QTRY_VERIFY_WITH_TIMEOUT(showsLivePicture(view), 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            similar(screenshot().pixelColor(view.left() + view.width() / 10, view.center().y()), fifth, 10), 10000);
+        // Its main stream, in the box as in the view.
+        const QString address = addressBoxText(screenshot());
+        QVERIFY2(address.endsWith(QLatin1String("352x288&camera=5")), qPrintable(address));
+        QCOMPARE(camsim.stat("open"), 10);
+        QVERIFY(!findWindows(QStringLiteral("^Multivision 9$")).isEmpty());
+
+        key(bar, QStringLiteral("ctrl+q"));
+        QVERIFY(program.waitForExit());
+    }
+
 private:
     void shotForReadme(const QRect &)
     {
