@@ -11,6 +11,16 @@ void clickAt(const QPoint &p)
     click(p.x(), p.y());
 }
 
+// Maximised from its title bar, as a user would: a double-click there, in
+// openbox.
+void maximiseFromTitleBar(const QString &id)
+{
+    const QRect frame = window(id).frameGeometry;
+    moveMouse(frame.center().x(), frame.top() + (window(id).geometry.top() - frame.top()) / 2);
+    run(QStringLiteral("xdotool"), {QStringLiteral("click"), QStringLiteral("--repeat"), QStringLiteral("2"),
+                                    QStringLiteral("--delay"), QStringLiteral("80"), QStringLiteral("1")});
+}
+
 } // namespace
 
 class E2eViews : public QObject
@@ -44,12 +54,8 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(showsLivePicture(window(single).geometry), 15000);
         QTRY_COMPARE_WITH_TIMEOUT(camsim.stat("open"), 1, 10000);
 
-        // Maximised from its title bar (a double-click there, in openbox), the
-        // next camera selection gives it the zoom size back.
-        const QRect frame = window(single).frameGeometry;
-        moveMouse(frame.center().x(), frame.top() + (window(single).geometry.top() - frame.top()) / 2);
-        run(QStringLiteral("xdotool"), {QStringLiteral("click"), QStringLiteral("--repeat"), QStringLiteral("2"),
-                                        QStringLiteral("--delay"), QStringLiteral("80"), QStringLiteral("1")});
+        // Maximised, the next camera selection gives it the zoom size back.
+        maximiseFromTitleBar(single);
         QTRY_VERIFY_WITH_TIMEOUT(window(single).frameGeometry.width() > 704, 10000);
         run(QStringLiteral("xdotool"), {QStringLiteral("windowraise"), bar});
         clickAt(barPoint(312 + 8, 0 + 8)); // camera 2
@@ -99,6 +105,40 @@ private Q_SLOTS:
         key(bar, QStringLiteral("ctrl+q"));
         QVERIFY(program.waitForExit());
         QCOMPARE(program.process().exitCode(), 0);
+    }
+
+    // Closed while maximised, the single view comes back at the zoom size
+    // at the next selection, not maximised.
+    void singleViewClosedMaximisedComesBackAtItsZoomSize()
+    {
+        CamSimProcess camsim;
+        QVERIFY2(camsim.isRunning(), "the demo camera did not start");
+        Program program;
+        program.writeFile(QStringLiteral("config.lst"), camsim.cameraList());
+        program.start();
+        const QString bar = waitForWindow(QStringLiteral("^Ocellane 5\\.03$"));
+        QVERIFY(!bar.isEmpty());
+
+        clickAt(barPoint(296 + 8, 0 + 8)); // camera 1
+        QString single = waitForWindow(QStringLiteral("^Ocellane Mode AXIS$"));
+        QVERIFY2(!single.isEmpty(), "the single view did not open");
+        QTRY_COMPARE_WITH_TIMEOUT(window(single).frameGeometry.size(), QSize(352, 288), 10000);
+        moveWindow(single, 560, 300);
+        maximiseFromTitleBar(single);
+        QTRY_VERIFY_WITH_TIMEOUT(window(single).frameGeometry.width() > 704, 10000);
+        key(single, QStringLiteral("alt+F4"));
+        QTRY_VERIFY_WITH_TIMEOUT(findWindows(QStringLiteral("^Ocellane Mode AXIS$")).isEmpty(), 10000);
+
+        clickAt(barPoint(312 + 8, 0 + 8)); // camera 2
+        single = waitForWindow(QStringLiteral("^Ocellane Mode AXIS$"));
+        QVERIFY2(!single.isEmpty(), "the single view did not open again");
+        QTRY_COMPARE_WITH_TIMEOUT(window(single).frameGeometry.size(), QSize(352, 288), 10000);
+        const QByteArray state =
+            run(QStringLiteral("xprop"), {QStringLiteral("-id"), single, QStringLiteral("_NET_WM_STATE")});
+        QVERIFY2(!state.contains("MAXIMIZED"), state.constData());
+
+        key(bar, QStringLiteral("ctrl+q"));
+        QVERIFY(program.waitForExit());
     }
 
     // A double-click on a cell shows that camera's main stream in the single
