@@ -94,6 +94,8 @@ ProgramWindows::ProgramWindows()
                              .nine = m_form10.get(),
                              .quad = m_form6.get(),
                              .networkCameras = m_networkCameras.get()});
+        connectGuarded(m_form6.get(), &TForm6::cellDoubleClicked, m_form1.get(), &TForm1::MultiViewCellDblClick);
+        connectGuarded(m_form10.get(), &TForm10::cellDoubleClicked, m_form1.get(), &TForm1::MultiViewCellDblClick);
     } catch (...) {
         releaseAll();
         throw;

@@ -39,6 +39,14 @@ void ClickPanel::mouseReleaseEvent(QMouseEvent *event)
         Q_EMIT clicked();
 }
 
+void ClickPanel::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    // A double-click is one click: its first press and release have
+    // clicked already, so the release that ends it must not click again.
+    event->accept();
+    m_pressed = false;
+}
+
 void ClickPanel::paintEvent(QPaintEvent *event)
 {
     {

@@ -114,6 +114,9 @@ public:
     void SpeedButton10Click();
     void Multivision9voies2Click();
     void SpeedButton14Click();
+    // A double-click on camera c's cell (0..8) in the quad or nine-camera
+    // window: camera c in the single view, as its camera button shows it.
+    void MultiViewCellDblClick(int camera);
 
     // ---- Camera settings dialog ---------------------------------------------
     void wireSettingsDialog();
@@ -212,5 +215,4 @@ private:
     void wireSnapshot();
     void snapshotFetched(const QString &error);
     QString m_snapshotFolder;
-    qint32 m_snapshotCamera = 0; // the camera of the snapshot on its way
 };

@@ -31,6 +31,13 @@ void TForm1::openMultiView(QWidget *window, const QList<TCamImage *> &controls)
         controls[i]->setURL(m_cameras.multiViewAddress(i));
 }
 
+void TForm1::MultiViewCellDblClick(int camera)
+{
+    // The cell may show the camera's sub-stream; the single view is for its
+    // main stream, on line c. The multi-camera window stays open.
+    selectCamera(camera + 1);
+}
+
 void TForm1::Multivision4Click() { openMultiView(m_windows.quad, m_windows.quad->controls()); }
 void TForm1::SpeedButton10Click() { openMultiView(m_windows.quad, m_windows.quad->controls()); }
 void TForm1::Multivision9voies2Click() { openMultiView(m_windows.nine, m_windows.nine->controls()); }

@@ -37,7 +37,6 @@ void TForm1::SpeedButton5Click()
 
     URLCombo->setEditText(still);
     m_snapshotCounter = number + 1;
-    m_snapshotCamera = m_currentCamera;
     // Greyed while the picture is on its way, so a press that would be
     // ignored shows why. Before the fetch, which may end at once.
     SpeedButton5->setEnabled(false);
@@ -50,8 +49,8 @@ void TForm1::snapshotFetched(const QString &error)
     // A failed fetch leaves the still-image address in the box.
     if (!error.isEmpty())
         throw OcellaneError(error);
-    // The camera the picture was taken from, even if another one was chosen
-    // while it was on its way.
-    URLCombo->setEditText(m_cameras.text(m_snapshotCamera));
+    // The camera current now: one chosen while the picture was on its way
+    // stays on screen, and the next press takes that one too.
+    URLCombo->setEditText(m_cameras.text(m_currentCamera));
     ShowSingleView();
 }

@@ -8,6 +8,7 @@
 
 #include <QCloseEvent>
 #include <QFrame>
+#include <QMouseEvent>
 #include <QPalette>
 
 namespace {
@@ -105,6 +106,18 @@ void TForm10::closeEvent(QCloseEvent *event)
 {
     ErrorBox::guard([this] { FormClose(); });
     event->accept();
+}
+
+void TForm10::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    // The pictures and cells let mouse events through, so the window has
+    // them all; the uncovered strip along the edges is no camera's.
+    if (event->button() != Qt::LeftButton)
+        return QWidget::mouseDoubleClickEvent(event);
+    const QPoint p = Panel1->mapFrom(this, event->position().toPoint());
+    for (int i = 0; i < m_cells.size(); ++i)
+        if (m_cells[i]->geometry().contains(p))
+            Q_EMIT cellDoubleClicked(i);
 }
 
 void TForm10::resizeEvent(QResizeEvent *event)

@@ -42,9 +42,14 @@ public:
     void CamImage9NewImage();
     void FormClose();
 
+Q_SIGNALS:
+    // Camera c (0..8) was double-clicked, on its picture or its black cell.
+    void cellDoubleClicked(int camera);
+
 protected:
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:

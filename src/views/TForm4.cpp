@@ -30,12 +30,16 @@ TForm4::TForm4(QWidget *parent)
 
 void TForm4::setOuterSize(const QSize &outer)
 {
-    // A zoom size is shown as such, also after the user maximised the view.
+    // A zoom size is shown as such, also after the user maximised the view,
+    // and also when the view was closed maximised: shown again, it would
+    // come back maximised.
     constexpr Qt::WindowStates enlarged = Qt::WindowMaximized | Qt::WindowFullScreen;
-    if (isVisible() && (windowState() & enlarged)) {
+    if (windowState() & enlarged) {
         setWindowState(windowState() & ~enlarged);
-        m_outerSize->applyWhenRestored(outer);
-        return;
+        if (isVisible()) {
+            m_outerSize->applyWhenRestored(outer);
+            return;
+        }
     }
     m_outerSize->apply(outer);
 }

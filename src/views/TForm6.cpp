@@ -6,6 +6,7 @@
 #include "views/ViewTables.h"
 
 #include <QCloseEvent>
+#include <QMouseEvent>
 
 TForm6::TForm6(QWidget *parent)
     : QWidget(parent, Qt::Tool)
@@ -44,4 +45,14 @@ void TForm6::closeEvent(QCloseEvent *event)
 {
     ErrorBox::guard([this] { FormClose(); });
     event->accept();
+}
+
+void TForm6::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    // The pictures let mouse events through, so the window has them all.
+    if (event->button() != Qt::LeftButton)
+        return QWidget::mouseDoubleClickEvent(event);
+    for (int i = 0; i < 4; ++i)
+        if (ViewTables::quadCell(i).contains(event->position().toPoint()))
+            Q_EMIT cellDoubleClicked(i);
 }

@@ -25,6 +25,11 @@ public:
     void CamImage4NewImage();
     void FormClose();
 
+Q_SIGNALS:
+    // Camera c (0..3) was double-clicked, on its picture or its black cell.
+    void cellDoubleClicked(int camera);
+
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
 };

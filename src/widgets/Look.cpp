@@ -30,9 +30,13 @@ void setBackground(QWidget *widget, int stored)
 void setTextColour(QWidget *widget, const QColor &c)
 {
     QPalette palette = widget->palette();
-    palette.setColor(QPalette::WindowText, c);
-    palette.setColor(QPalette::ButtonText, c);
-    palette.setColor(QPalette::Text, c);
+    // Not the disabled group: a control that takes no input keeps the
+    // greyed text that says so.
+    for (const auto group : {QPalette::Active, QPalette::Inactive}) {
+        palette.setColor(group, QPalette::WindowText, c);
+        palette.setColor(group, QPalette::ButtonText, c);
+        palette.setColor(group, QPalette::Text, c);
+    }
     widget->setPalette(palette);
 }
 

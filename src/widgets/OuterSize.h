@@ -19,9 +19,10 @@ public:
 
     // Sizes the window so its frame measures `outer`.
     void apply(const QSize &outer);
-    // The same for a window just asked to leave the maximised state: its
-    // frame changes as the window manager restores it, and the margins Qt
-    // reports lag behind, so the size is set once they have changed.
+    // The same for a window just asked to leave the maximised state: the
+    // window manager restores its frame or its size (or both) some time
+    // later, and the margins Qt reports lag behind, so the size is set once
+    // either has changed, and corrected while the frame settles.
     void applyWhenRestored(const QSize &outer);
 
 protected:
@@ -33,5 +34,7 @@ private:
     QWidget *m_window;
     QSize m_pending; // outer size still waiting for the real frame
     QSize m_enlargedMargins; // while restoring: the margins that are stale
+    QSize m_enlargedSize;    // while restoring: the maximised client size
+    QSize m_normalMargins;   // the margins of the window's last normal frame
     int m_corrections = 0;   // sizes still allowed while the frame settles
 };

@@ -154,6 +154,16 @@ QString readText(const QImage &screen, const QRect &rect)
     return QString::fromUtf8(run(QStringLiteral("tesseract"), {file, QStringLiteral("stdout")}, 30000));
 }
 
+QString addressBoxText(const QImage &screen)
+{
+    // Left of its arrow, read as dark on light: the box's lime on black
+    // defeats the OCR.
+    const QPoint topLeft = barPoint(8 + 2, 28 + 2);
+    QImage box = screen.copy(topLeft.x(), topLeft.y(), 255, 17);
+    box.invertPixels();
+    return readText(box, box.rect()).trimmed();
+}
+
 Program::Program()
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();

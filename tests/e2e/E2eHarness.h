@@ -47,6 +47,9 @@ inline QPoint barPoint(int clientX, int clientY)
     return QPoint(197 + 1 + clientX, 108 + 1 + clientY);
 }
 
+// The text of the bar's address box, by OCR.
+QString addressBoxText(const QImage &screen);
+
 void click(int x, int y, int button = 1);
 void moveMouse(int x, int y);
 // Moves a window as a user dragging its title bar would.

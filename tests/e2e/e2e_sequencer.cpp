@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTest>
 
 using namespace E2e;
@@ -29,6 +30,63 @@ bool isWhite(const QImage &shot, int camera)
     return coverage(shot, inclusionPanel(camera), QColor(255, 255, 255), 40) > 0.8;
 }
 
+QPoint cameraButton(int camera)
+{
+    return QPoint(BarX + 296 + 16 * ((camera - 1) % 3) + 8, BarY + 16 * ((camera - 1) / 3) + 8);
+}
+
+const QPoint SaveButton(BarX + 348 + 42, BarY + 32 + 7);
+
+// Pictures go where the desktop's user folders say.
+void savePicturesIn(Program &program, const QString &folder)
+{
+    const QString configHome = program.process().processEnvironment().value(QStringLiteral("XDG_CONFIG_HOME"));
+    QFile userDirs(QDir(configHome).filePath(QStringLiteral("user-dirs.dirs")));
+    QVERIFY(userDirs.open(QIODevice::WriteOnly));
+    userDirs.write("XDG_PICTURES_DIR=\"" + folder.toUtf8() + "\"\n");
+}
+
+// The demo camera's list, camera 1's still picture answered after delayMs.
+QByteArray listWithSlowStill(const CamSimProcess &camera, int delayMs)
+{
+    QList<QByteArray> lines = camera.cameraList().split('\n');
+    lines[19].insert(lines[19].size() - 1, "&fault=delay:" + QByteArray::number(delayMs));
+    return lines.join('\n');
+}
+
+// The colour at the left edge of a camera's picture, halfway down: each
+// demo camera has its own.
+QColor pictureColour(const QImage &shot, const QRect &view)
+{
+    return shot.pixelColor(view.left() + view.width() / 10, view.top() + view.height() / 2);
+}
+
+// Share of the save button's pixels that its caption's letters draw in
+// black (the button takes presses) or in grey (it is greyed).
+double captionShare(const QImage &shot, bool grey)
+{
+    const QRect caption(BarX + 348, BarY + 32, 85, 15);
+    int hits = 0;
+    for (int y = caption.top(); y <= caption.bottom(); ++y)
+        for (int x = caption.left(); x <= caption.right(); ++x) {
+            const QColor c = shot.pixelColor(x, y);
+            const int darkest = qMin(c.red(), qMin(c.green(), c.blue()));
+            const int lightest = qMax(c.red(), qMax(c.green(), c.blue()));
+            hits += grey ? (darkest >= 90 && lightest <= 220 && lightest - darkest < 20) : lightest < 40;
+        }
+    return double(hits) / (caption.width() * caption.height());
+}
+
+bool blackCaption(const QImage &shot)
+{
+    return captionShare(shot, false) > 0.03;
+}
+
+bool greyedCaption(const QImage &shot)
+{
+    return captionShare(shot, false) == 0 && captionShare(shot, true) > 0.03;
+}
+
 } // namespace
 
 class E2eSequencer : public QObject
@@ -47,14 +105,8 @@ private Q_SLOTS:
 
         Program program;
         program.writeFile(QStringLiteral("config.lst"), config);
-        // Pictures go where the desktop's user folders say.
         QTemporaryDir pictures;
-        const QString configHome =
-            program.process().processEnvironment().value(QStringLiteral("XDG_CONFIG_HOME"));
-        QFile userDirs(QDir(configHome).filePath(QStringLiteral("user-dirs.dirs")));
-        QVERIFY(userDirs.open(QIODevice::WriteOnly));
-        userDirs.write("XDG_PICTURES_DIR=\"" + pictures.path().toUtf8() + "/snapshots\"\n");
-        userDirs.close();
+        savePicturesIn(program, pictures.filePath(QStringLiteral("snapshots")));
         program.start();
 
         const QString bar = waitForWindow(QStringLiteral("^Ocellane 5\\.03$"));
@@ -89,6 +141,96 @@ private Q_SLOTS:
         // The single view is back on the camera's stream.
         QVERIFY(!findWindows(QStringLiteral("^Ocellane Mode AXIS$")).isEmpty());
         shot.save(QStringLiteral("e2e_sequencer.png"));
+
+        key(bar, QStringLiteral("ctrl+q"));
+        QVERIFY(program.waitForExit());
+    }
+
+    // A camera chosen while the picture is on its way is the one on screen
+    // once it is saved: in the single view and in the address box.
+    void snapshotEndsOnTheCameraChosenMeanwhile()
+    {
+        CamSimProcess camera;
+        QVERIFY2(camera.isRunning(), "the demo camera did not start");
+        Program program;
+        program.writeFile(QStringLiteral("config.lst"), listWithSlowStill(camera, 6000));
+        QTemporaryDir pictures;
+        savePicturesIn(program, pictures.path());
+        program.start();
+        const QString bar = waitForWindow(QStringLiteral("^Ocellane 5\\.03$"));
+        QVERIFY2(!bar.isEmpty(), "the bar never appeared");
+
+        // What camera 3, then camera 1, look like in the view and the box.
+        click(cameraButton(3).x(), cameraButton(3).y());
+        const QString single = waitForWindow(QStringLiteral("^Ocellane Mode AXIS$"));
+        QVERIFY2(!single.isEmpty(), "the single view did not open");
+        moveWindow(single, 700, 400);
+        const QRect view = window(single).geometry;
+        QTRY_VERIFY_WITH_TIMEOUT(showsLivePicture(view), 15000);
+        QImage shot = screenshot();
+        const QColor third = pictureColour(shot, view);
+        QVERIFY2(addressBoxText(shot).endsWith(QLatin1String("camera=3")), qPrintable(addressBoxText(shot)));
+        click(cameraButton(1).x(), cameraButton(1).y());
+        QTRY_VERIFY_WITH_TIMEOUT((shot = screenshot(), !similar(pictureColour(shot, view), Qt::black, 12) &&
+                                                           !similar(pictureColour(shot, view), third, 10)),
+                                 15000);
+        const QColor first = pictureColour(shot, view);
+        QVERIFY2(addressBoxText(shot).endsWith(QLatin1String("camera=1")), qPrintable(addressBoxText(shot)));
+
+        // Camera 1's picture is asked for; camera 3 is chosen meanwhile.
+        click(SaveButton.x(), SaveButton.y());
+        click(cameraButton(3).x(), cameraButton(3).y());
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(pictures.filePath(QStringLiteral("IPimage1.jpg"))), 20000);
+        // The button takes presses again once the program has seen the end.
+        QTRY_VERIFY_WITH_TIMEOUT(blackCaption(screenshot()), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT((shot = screenshot(), similar(pictureColour(shot, view), third, 10) &&
+                                                           addressBoxText(shot).endsWith(QLatin1String("camera=3"))),
+                                 15000);
+        QVERIFY(!similar(pictureColour(shot, view), first, 10));
+        shot.save(QStringLiteral("e2e_snapshot_chosen_camera.png"));
+
+        key(bar, QStringLiteral("ctrl+q"));
+        QVERIFY(program.waitForExit());
+    }
+
+    // While the picture is on its way the button takes no presses, and its
+    // caption says so in every language: grey letters instead of black.
+    void snapshotButtonLooksGreyedWhileBusy_data()
+    {
+        QTest::addColumn<QByteArray>("language");
+        QTest::newRow("Sauver image") << QByteArray("Fran\xe7" "ais");
+        QTest::newRow("Save image") << QByteArray("Anglais");
+        QTest::newRow("Salvare immagine") << QByteArray("Italien");
+    }
+
+    void snapshotButtonLooksGreyedWhileBusy()
+    {
+        QFETCH(QByteArray, language);
+        CamSimProcess camera;
+        QVERIFY2(camera.isRunning(), "the demo camera did not start");
+        Program program;
+        program.writeFile(QStringLiteral("config.lst"), listWithSlowStill(camera, 8000));
+        const QString settings = program.configPath(QStringLiteral("ocellane/cc8326.dll"));
+        QVERIFY(QDir().mkpath(QFileInfo(settings).path()));
+        QFile file(settings);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[Param]\r\nLangue=" + language + "\r\n");
+        file.close();
+        QTemporaryDir pictures;
+        savePicturesIn(program, pictures.path());
+        program.start();
+        const QString bar = waitForWindow(QStringLiteral("^Ocellane 5\\.03$"));
+        QVERIFY2(!bar.isEmpty(), "the bar never appeared");
+
+        // The pointer away: a flat button under it shows its face.
+        const QPoint away(1000, 900);
+        moveMouse(away.x(), away.y());
+        QTRY_VERIFY_WITH_TIMEOUT(blackCaption(screenshot()), 10000);
+        click(SaveButton.x(), SaveButton.y());
+        moveMouse(away.x(), away.y());
+        QImage shot;
+        QTRY_VERIFY_WITH_TIMEOUT((shot = screenshot(), greyedCaption(shot)), 6000);
+        shot.copy(BarX - 1, BarY - 1, 438, 74).save(QStringLiteral("e2e_snapshot_greyed_%1.png").arg(QTest::currentDataTag()));
 
         key(bar, QStringLiteral("ctrl+q"));
         QVERIFY(program.waitForExit());

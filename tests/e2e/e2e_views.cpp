@@ -11,6 +11,16 @@ void clickAt(const QPoint &p)
     click(p.x(), p.y());
 }
 
+// Maximised from its title bar, as a user would: a double-click there, in
+// openbox.
+void maximiseFromTitleBar(const QString &id)
+{
+    const QRect frame = window(id).frameGeometry;
+    moveMouse(frame.center().x(), frame.top() + (window(id).geometry.top() - frame.top()) / 2);
+    run(QStringLiteral("xdotool"), {QStringLiteral("click"), QStringLiteral("--repeat"), QStringLiteral("2"),
+                                    QStringLiteral("--delay"), QStringLiteral("80"), QStringLiteral("1")});
+}
+
 } // namespace
 
 class E2eViews : public QObject
@@ -44,12 +54,8 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(showsLivePicture(window(single).geometry), 15000);
         QTRY_COMPARE_WITH_TIMEOUT(camsim.stat("open"), 1, 10000);
 
-        // Maximised from its title bar (a double-click there, in openbox), the
-        // next camera selection gives it the zoom size back.
-        const QRect frame = window(single).frameGeometry;
-        moveMouse(frame.center().x(), frame.top() + (window(single).geometry.top() - frame.top()) / 2);
-        run(QStringLiteral("xdotool"), {QStringLiteral("click"), QStringLiteral("--repeat"), QStringLiteral("2"),
-                                        QStringLiteral("--delay"), QStringLiteral("80"), QStringLiteral("1")});
+        // Maximised, the next camera selection gives it the zoom size back.
+        maximiseFromTitleBar(single);
         QTRY_VERIFY_WITH_TIMEOUT(window(single).frameGeometry.width() > 704, 10000);
         run(QStringLiteral("xdotool"), {QStringLiteral("windowraise"), bar});
         clickAt(barPoint(312 + 8, 0 + 8)); // camera 2
@@ -99,6 +105,87 @@ private Q_SLOTS:
         key(bar, QStringLiteral("ctrl+q"));
         QVERIFY(program.waitForExit());
         QCOMPARE(program.process().exitCode(), 0);
+    }
+
+    // Closed while maximised, the single view comes back at the zoom size
+    // at the next selection, not maximised.
+    void singleViewClosedMaximisedComesBackAtItsZoomSize()
+    {
+        CamSimProcess camsim;
+        QVERIFY2(camsim.isRunning(), "the demo camera did not start");
+        Program program;
+        program.writeFile(QStringLiteral("config.lst"), camsim.cameraList());
+        program.start();
+        const QString bar = waitForWindow(QStringLiteral("^Ocellane 5\\.03$"));
+        QVERIFY(!bar.isEmpty());
+
+        clickAt(barPoint(296 + 8, 0 + 8)); // camera 1
+        QString single = waitForWindow(QStringLiteral("^Ocellane Mode AXIS$"));
+        QVERIFY2(!single.isEmpty(), "the single view did not open");
+        QTRY_COMPARE_WITH_TIMEOUT(window(single).frameGeometry.size(), QSize(352, 288), 10000);
+        moveWindow(single, 560, 300);
+        maximiseFromTitleBar(single);
+        QTRY_VERIFY_WITH_TIMEOUT(window(single).frameGeometry.width() > 704, 10000);
+        key(single, QStringLiteral("alt+F4"));
+        QTRY_VERIFY_WITH_TIMEOUT(findWindows(QStringLiteral("^Ocellane Mode AXIS$")).isEmpty(), 10000);
+
+        clickAt(barPoint(312 + 8, 0 + 8)); // camera 2
+        single = waitForWindow(QStringLiteral("^Ocellane Mode AXIS$"));
+        QVERIFY2(!single.isEmpty(), "the single view did not open again");
+        QTRY_COMPARE_WITH_TIMEOUT(window(single).frameGeometry.size(), QSize(352, 288), 10000);
+        const QByteArray state =
+            run(QStringLiteral("xprop"), {QStringLiteral("-id"), single, QStringLiteral("_NET_WM_STATE")});
+        QVERIFY2(!state.contains("MAXIMIZED"), state.constData());
+
+        key(bar, QStringLiteral("ctrl+q"));
+        QVERIFY(program.waitForExit());
+    }
+
+    // A double-click on a cell shows that camera's main stream in the single
+    // view, as its camera button would; the nine-camera window stays open.
+    void doubleClickOnACellShowsItsCamera()
+    {
+        CamSimProcess camsim;
+        QVERIFY2(camsim.isRunning(), "the demo camera did not start");
+        // The cells show each camera's sub-stream (lines 31-39), a smaller size.
+        QByteArray list = camsim.cameraList();
+        const QList<QByteArray> lines = list.split('\n');
+        for (int c = 0; c < 9; ++c)
+            list += QByteArray(lines[c]).replace("352x288", "176x144") + '\n';
+        Program program;
+        program.writeFile(QStringLiteral("config.lst"), list);
+        program.start();
+        const QString bar = waitForWindow(QStringLiteral("^Ocellane 5\\.03$"));
+        QVERIFY(!bar.isEmpty());
+
+        clickAt(barPoint(58 + 10, 4 + 10));
+        const QString nine = waitForWindow(QStringLiteral("^Multivision 9$"));
+        QVERIFY2(!nine.isEmpty(), "the nine-camera view did not open");
+        // Camera 5's cell, in the middle: its colour once it shows.
+        const QRect client = window(nine).geometry;
+        const QRect cell(client.topLeft() + QPoint(client.width() / 3, client.height() / 3), client.size() / 3);
+        const QPoint sample(cell.left() + cell.width() / 10, cell.center().y());
+        QColor fifth;
+        QTRY_VERIFY_WITH_TIMEOUT((fifth = screenshot().pixelColor(sample), !similar(fifth, Qt::black, 12)), 15000);
+
+        moveMouse(cell.center().x(), cell.center().y());
+        run(QStringLiteral("xdotool"), {QStringLiteral("click"), QStringLiteral("--repeat"), QStringLiteral("2"),
+                                        QStringLiteral("--delay"), QStringLiteral("80"), QStringLiteral("1")});
+        const QString single = waitForWindow(QStringLiteral("^Ocellane Mode AXIS$"));
+        QVERIFY2(!single.isEmpty(), "the single view did not open");
+        moveWindow(single, 560, 420);
+        const QRect view = window(single).geometry;
+        QTRY_VERIFY_WITH_TIMEOUT(showsLivePicture(view), 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            similar(screenshot().pixelColor(view.left() + view.width() / 10, view.center().y()), fifth, 10), 10000);
+        // Its main stream, in the box as in the view.
+        const QString address = addressBoxText(screenshot());
+        QVERIFY2(address.endsWith(QLatin1String("352x288&camera=5")), qPrintable(address));
+        QCOMPARE(camsim.stat("open"), 10);
+        QVERIFY(!findWindows(QStringLiteral("^Multivision 9$")).isEmpty());
+
+        key(bar, QStringLiteral("ctrl+q"));
+        QVERIFY(program.waitForExit());
     }
 
 private:

@@ -137,7 +137,7 @@ private Q_SLOTS:
 
     void faultPlan_data()
     {
-        QTest::addColumn<QByteArray>("spec");
+        QTest::addColumn<QByteArray>("plan");
         QTest::addColumn<bool>("valid");
         QTest::newRow("empty is no fault") << QByteArray() << true;
         QTest::newRow("every fault at once")
@@ -168,10 +168,10 @@ private Q_SLOTS:
 
     void faultPlan()
     {
-        QFETCH(QByteArray, spec);
+        QFETCH(QByteArray, plan);
         QFETCH(bool, valid);
         QString error;
-        QCOMPARE(FaultPlan::parse(spec, &error).has_value(), valid);
+        QCOMPARE(FaultPlan::parse(plan, &error).has_value(), valid);
         QCOMPARE(error.isEmpty(), valid);
     }
 

@@ -8,6 +8,7 @@
 #include <QCryptographicHash>
 #include <QDateTime>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QImage>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -871,6 +872,21 @@ private Q_SLOTS:
         QCOMPARE(process.exitStatus(), QProcess::NormalExit);
         QVERIFY(process.exitCode() != 0);
         QVERIFY(process.readAllStandardOutput().isEmpty());
+    }
+
+    // The help and the manual name --fault's argument alike: a fault plan.
+    void helpAndManualNameTheFaultPlan()
+    {
+        QProcess process;
+        process.start(QStringLiteral(OCELLANE_CAMSIM_BINARY), {QStringLiteral("--help")});
+        QVERIFY(process.waitForFinished(10000));
+        const QByteArray help = process.readAllStandardOutput();
+        QVERIFY2(help.contains("--fault <PLAN>"), help.constData());
+        QFile manual(QStringLiteral(OCELLANE_CAMSIM_MANUAL));
+        QVERIFY(manual.open(QIODevice::ReadOnly));
+        const QByteArray page = manual.readAll();
+        QVERIFY(page.contains("[\\fB\\-\\-fault\\fR \\fIPLAN\\fR]"));
+        QVERIFY(page.contains(".BI \\-\\-fault \" PLAN\""));
     }
 };
 

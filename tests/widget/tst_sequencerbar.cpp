@@ -179,6 +179,30 @@ private Q_SLOTS:
                 QCOMPARE(Form1->sequencer().sequenceIncluded.at(k), 1);
     }
 
+    // Through the window system, which turns a quick second press into a
+    // press and a double-click event: the double-click counts once.
+    void doubleClickOnAnInclusionPanelCountsOnce_data()
+    {
+        QTest::addColumn<int>("clicksAfter");
+        QTest::addColumn<int>("included");
+        QTest::newRow("double-click takes the camera out") << 0 << 0;
+        QTest::newRow("a click after it puts it back") << 1 << 1;
+    }
+
+    void doubleClickOnAnInclusionPanelCountsOnce()
+    {
+        QFETCH(int, clicksAfter);
+        QFETCH(int, included);
+        Form1->show();
+        QVERIFY(QTest::qWaitForWindowExposed(Form1));
+        const QPoint centre = Form1->Panel5->mapTo(Form1, Form1->Panel5->rect().center());
+        QTest::mouseDClick(Form1->windowHandle(), Qt::LeftButton, {}, centre);
+        for (int i = 0; i < clicksAfter; ++i)
+            QTest::mouseClick(Form1->windowHandle(), Qt::LeftButton, {}, centre);
+        QCOMPARE(Form1->sequencer().sequenceIncluded.at(3), included);
+        QCOMPARE(Form1->Panel5->colour(), included ? Sequencer::White : Sequencer::Grey);
+    }
+
     void onAndOffPanelsAnswerClicks()
     {
         QTest::mouseClick(Form1->Panel7, Qt::LeftButton);

@@ -196,15 +196,16 @@ private Q_SLOTS:
         QVERIFY(!Form1->SpeedButton5->isEnabled());
         QTest::mouseClick(Form1->SpeedButton5, Qt::LeftButton);
         QCOMPARE(Form1->snapshotCounter(), 2);
-        // Another camera chosen meanwhile: the finished fetch goes back to
-        // the camera it was for.
+        // Another camera chosen meanwhile: the finished fetch leaves it on
+        // screen, in the view and in the box.
         Form1->SpeedButton20Click();
         QVERIFY(done.wait(5000));
         QCOMPARE(sizeOf(picture(1)), stillSize(1));
         QVERIFY(!QFile::exists(picture(2)));
         QCOMPARE(Form1->snapshotCounter(), 2);
         QVERIFY(Form1->SpeedButton5->isEnabled());
-        QCOMPARE(Form4->CamImage1->URL(), stream(1));
+        QCOMPARE(Form4->CamImage1->URL(), stream(5));
+        QCOMPARE(Form1->URLCombo->currentText(), stream(5));
     }
 
     void duringTheSequencerTheUsersCameraIsTaken()

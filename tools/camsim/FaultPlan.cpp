@@ -41,10 +41,10 @@ std::optional<FloodKind> floodKind(const QByteArray &text)
 
 } // namespace
 
-std::optional<FaultPlan> FaultPlan::parse(const QByteArray &spec, QString *error)
+std::optional<FaultPlan> FaultPlan::parse(const QByteArray &text, QString *error)
 {
     FaultPlan plan;
-    for (const QByteArray &rawItem : spec.split(',')) {
+    for (const QByteArray &rawItem : text.split(',')) {
         const QByteArray item = rawItem.trimmed();
         if (item.isEmpty())
             continue;

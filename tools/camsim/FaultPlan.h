@@ -50,7 +50,7 @@ struct FaultPlan
     // for an unknown or out-of-range item, or for both drip and slow-link.
     // Of the answers given instead of pictures, status wins over html, and
     // html over header-flood.
-    static std::optional<FaultPlan> parse(const QByteArray &spec, QString *error);
+    static std::optional<FaultPlan> parse(const QByteArray &text, QString *error);
 
     // The picture counts after which the stream stops being normal.
     bool stopsAfter(int picturesSent) const;

@@ -44,8 +44,10 @@ int main(int argc, char **argv)
                                   QStringLiteral("admin"));
     const QCommandLineOption password(QStringLiteral("password"), QStringLiteral("Password."), QStringLiteral("P"),
                                       QStringLiteral("secret"));
-    const QCommandLineOption fault(QStringLiteral("fault"), QStringLiteral("Faults of every stream request."),
-                                   QStringLiteral("SPEC"));
+    const QCommandLineOption fault(QStringLiteral("fault"),
+                                   QStringLiteral("Faults of every stream request, as a fault plan such as "
+                                                  "close-after:3,no-length."),
+                                   QStringLiteral("PLAN"));
     const QCommandLineOption quiet(QStringLiteral("quiet"), QStringLiteral("Log no requests."));
     const QCommandLineOption writeConfig(QStringLiteral("write-config"),
                                          QStringLiteral("Print the camera list for BASEURL and exit."),
