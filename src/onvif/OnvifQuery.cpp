@@ -199,7 +199,9 @@ void OnvifQuery::askInformation()
     call(Call::DeviceInformation, m_used, true, {}, [this](const QByteArray &body, const HttpOutcome &outcome) {
         OnvifFailure failure;
         const auto info = read(body, outcome, OnvifParse::deviceInformation, &failure);
-        if (failure.kind == Kind::NoAnswer || failure.kind == Kind::NotAuthorized)
+        // A device may not support the call (a fault: a note); one whose
+        // answer breaks a bound is not trusted with the rest.
+        if (failure.kind == Kind::NoAnswer || failure.kind == Kind::NotAuthorized || failure.kind == Kind::Malformed)
             return fail(Call::DeviceInformation, failure);
         if (info) {
             m_device.maker = info->maker;
