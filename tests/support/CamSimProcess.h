@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/StatsRequest.h"
+
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
@@ -44,24 +46,7 @@ public:
     }
 
     // The counters now; an empty object when the camera does not answer.
-    QJsonObject stats() const
-    {
-        QTcpSocket socket;
-        socket.connectToHost(QHostAddress::LocalHost, m_port);
-        if (!socket.waitForConnected(5000))
-            return {};
-        socket.write("GET /stats HTTP/1.0\r\n\r\n");
-        QByteArray reply;
-        // A reply cut short by the time-out is read as far as it came.
-        static_cast<void>(QTest::qWaitFor(
-            [&] {
-                reply += socket.readAll();
-                return socket.state() == QAbstractSocket::UnconnectedState;
-            },
-            5000));
-        reply += socket.readAll();
-        return QJsonDocument::fromJson(reply.mid(reply.indexOf("\r\n\r\n") + 4)).object();
-    }
+    QJsonObject stats() const { return QJsonDocument::fromJson(statsBody(m_port)).object(); }
     int stat(const char *name) const { return stats().value(QLatin1String(name)).toInt(-1); }
 
 private:

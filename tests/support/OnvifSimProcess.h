@@ -1,8 +1,9 @@
 #pragma once
 
+#include "support/StatsRequest.h"
+
 #include <QProcess>
 #include <QStringList>
-#include <QTcpSocket>
 #include <QTest>
 
 // The ONVIF test device (tools/onvifsim) as a separate program: its port
@@ -33,19 +34,10 @@ public:
     // device does not answer.
     int counter(const QByteArray &name) const
     {
-        QTcpSocket socket;
-        socket.connectToHost(QStringLiteral("127.0.0.1"), m_port);
-        if (!socket.waitForConnected(5000))
+        const QByteArray body = statsBody(m_port);
+        if (body.isEmpty())
             return -1;
-        socket.write("GET /stats HTTP/1.0\r\n\r\n");
-        QByteArray reply;
-        static_cast<void>(QTest::qWaitFor(
-            [&] {
-                reply += socket.readAll();
-                return socket.state() == QAbstractSocket::UnconnectedState;
-            },
-            5000));
-        for (const QByteArray &line : reply.split('\n')) {
+        for (const QByteArray &line : body.split('\n')) {
             const QList<QByteArray> fields = line.trimmed().split(' ');
             if (fields.size() == 2 && fields[0] == name)
                 return fields[1].toInt();
