@@ -145,6 +145,16 @@ void key(const QString &windowId, const QString &keys)
     run(QStringLiteral("xdotool"), {QStringLiteral("key"), keys});
 }
 
+bool closeWindow(const QString &windowId, const QString &nameRegex)
+{
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        key(windowId, QStringLiteral("alt+F4"));
+        if (QTest::qWaitFor([&] { return findWindows(nameRegex).isEmpty(); }, 5000))
+            return true;
+    }
+    return false;
+}
+
 QString readText(const QImage &screen, const QRect &rect)
 {
     QTemporaryDir dir;

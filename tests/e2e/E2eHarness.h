@@ -57,6 +57,10 @@ void moveWindow(const QString &windowId, int x, int y);
 void activate(const QString &windowId);
 void type(const QString &windowId, const QString &text);
 void key(const QString &windowId, const QString &keys);
+// Closes a window with Alt+F4, as a user would, and waits until no window
+// of that name is left; a key lost while the window manager was busy is
+// pressed again (bounded).
+bool closeWindow(const QString &windowId, const QString &nameRegex);
 // Text on screen inside rect, read by OCR.
 QString readText(const QImage &screen, const QRect &rect);
 
