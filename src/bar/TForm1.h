@@ -2,11 +2,14 @@
 
 #include "bar/BarLayout.h"
 #include "bar/BarWidgets.h"
+#include "bar/LanguageSettings.h"
 #include "bar/Sequencer.h"
 #include "base/DragTracker.h"
 #include "config/LineList.h"
 
 #include <QWidget>
+
+#include <optional>
 
 class QTimer;
 class SnapshotFetcher;
@@ -165,6 +168,8 @@ public:
     void ApplyLanguage();
     // The same set applied to the network cameras window's texts.
     void applyNetworkCamerasLanguage();
+    // The caption set the first settings entry read at start-up chooses.
+    std::optional<Language> chosenLanguage() const;
     // Store the language for the next start; nothing on screen changes.
     void Franais1Click();
     void Anglais1Click();

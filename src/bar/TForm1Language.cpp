@@ -57,11 +57,16 @@ void TForm1::loadLanguageSetting()
     m_languageEntries = settings.entries();
 }
 
-void TForm1::ApplyLanguage()
+std::optional<Language> TForm1::chosenLanguage() const
 {
     if (m_languageEntries.isEmpty())
-        return;
-    const auto language = CaptionSets::chosenBy(m_languageEntries.first());
+        return std::nullopt;
+    return CaptionSets::chosenBy(m_languageEntries.first());
+}
+
+void TForm1::ApplyLanguage()
+{
+    const auto language = chosenLanguage();
     if (!language)
         return;
     for (const CaptionSets::Row &row : CaptionSets::rows()) {
@@ -82,10 +87,8 @@ void TForm1::ApplyLanguage()
 void TForm1::applyNetworkCamerasLanguage()
 {
     NetworkCamerasWindow *window = m_windows.networkCameras;
-    if (!window || m_languageEntries.isEmpty())
-        return;
-    const auto language = CaptionSets::chosenBy(m_languageEntries.first());
-    if (!language)
+    const auto language = chosenLanguage();
+    if (!window || !language)
         return;
     for (const CaptionSets::Row &row : CaptionSets::networkCameraRows()) {
         const QString text = CaptionSets::text(row, *language);

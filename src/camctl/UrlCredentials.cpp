@@ -28,6 +28,9 @@ QString redacted(QString text, const QUrl &url)
     for (QUrl::ComponentFormattingOption form : {QUrl::FullyEncoded, QUrl::PrettyDecoded})
         secrets << url.userInfo(form) << url.password(form) << url.userName(form);
     secrets << QString::fromLatin1((user + QLatin1Char(':') + password).toUtf8().toBase64());
+    // The password alone, as a token or a digest input may carry it.
+    if (!password.isEmpty())
+        secrets << QString::fromLatin1(password.toUtf8().toBase64());
     secrets << QString::fromLatin1((user + QLatin1Char(':') + password).toLatin1().toBase64());
     // Longest first, so a password is masked whole before a user name
     // inside it could be.

@@ -35,14 +35,6 @@ QStringList texts(const QList<const char *> &items)
     return out;
 }
 
-void makeYellowBold(QWidget *widget)
-{
-    QFont f = widget->font();
-    f.setBold(true);
-    widget->setFont(f);
-    Look::setTextColour(widget, Look::colour(SettingsLayout::Yellow));
-}
-
 QWidget *createControl(const SettingsLayout::Control &row, QWidget *parent)
 {
     using SettingsLayout::Kind;
@@ -51,7 +43,7 @@ QWidget *createControl(const SettingsLayout::Control &row, QWidget *parent)
     switch (row.kind) {
     case Kind::Label: {
         auto *label = new QLabel(text, parent);
-        makeYellowBold(label);
+        Look::setBoldText(label, Look::colour(SettingsLayout::Yellow));
         label->move(row.rect.topLeft());
         label->adjustSize();
         widget = label;
@@ -65,7 +57,7 @@ QWidget *createControl(const SettingsLayout::Control &row, QWidget *parent)
     }
     case Kind::Radio: {
         auto *radio = new QRadioButton(text, parent);
-        makeYellowBold(radio);
+        Look::setBoldText(radio, Look::colour(SettingsLayout::Yellow));
         widget = radio;
         break;
     }

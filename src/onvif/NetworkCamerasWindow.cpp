@@ -36,12 +36,10 @@ QString withoutCredentials(const QString &address)
     return url.toString();
 }
 
-void makeYellowBold(QWidget *widget)
+// How the window names a device: maker and model, as far as it told them.
+QString makerAndModel(const QString &maker, const QString &model)
 {
-    QFont f = widget->font();
-    f.setBold(true);
-    widget->setFont(f);
-    Look::setTextColour(widget, Look::colour(NetworkCamerasLayout::Yellow));
+    return QStringList{maker, model}.join(QLatin1Char(' ')).trimmed();
 }
 
 QWidget *createControl(const NetworkCamerasLayout::Control &row, QWidget *parent)
@@ -52,7 +50,7 @@ QWidget *createControl(const NetworkCamerasLayout::Control &row, QWidget *parent
     switch (row.kind) {
     case Kind::Label:
         widget = new QLabel(text, parent);
-        makeYellowBold(widget);
+        Look::setBoldText(widget, Look::colour(NetworkCamerasLayout::Yellow));
         break;
     case Kind::Edit:
         widget = new QLineEdit(text, parent);
@@ -156,10 +154,11 @@ void NetworkCamerasWindow::say(Message message, const QString &argument, const Q
 {
     QString text = m_messages.value(NetworkCamerasLayout::messageKey(message),
                                     QString::fromUtf8(NetworkCamerasLayout::frenchText(message)));
-    if (text.contains(QLatin1String("%1")))
-        text = text.arg(argument);
+    // One pass: a device's own words may hold "%1" or "%2" themselves.
     if (text.contains(QLatin1String("%2")))
-        text = text.arg(more);
+        text = text.arg(argument, more);
+    else if (text.contains(QLatin1String("%1")))
+        text = text.arg(argument);
     StatusLine->setText(text);
 }
 
@@ -178,7 +177,7 @@ void NetworkCamerasWindow::SearchButtonClick()
 void NetworkCamerasWindow::deviceFound(const OnvifDiscovered &device)
 {
     ++m_found;
-    const QString who = QStringList{device.maker, device.model}.join(QLatin1Char(' ')).trimmed();
+    const QString who = makerAndModel(device.maker, device.model);
     auto *item = new QListWidgetItem(
         QStringLiteral("%1 — %2").arg(who.isEmpty() ? device.name : who, device.address.toString()), DeviceList);
     item->setData(Qt::UserRole, device.address.toString());
@@ -222,7 +221,7 @@ void NetworkCamerasWindow::asked(const OnvifDevice &device, const QString &error
         say(Message::Failed, error);
         return;
     }
-    const QString who = QStringList{device.maker, device.model}.join(QLatin1Char(' ')).trimmed();
+    const QString who = makerAndModel(device.maker, device.model);
     // The user's own name for the camera stays.
     if (NameBox->text().trimmed().isEmpty())
         NameBox->setText(who);

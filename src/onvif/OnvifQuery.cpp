@@ -114,12 +114,9 @@ QUrl OnvifQuery::authenticated(const QUrl &service) const
     return url;
 }
 
-QString OnvifQuery::mask(QString text) const
+QString OnvifQuery::mask(const QString &text) const
 {
-    text = UrlCredentials::redacted(text, authenticated(m_used));
-    if (!m_password.isEmpty())
-        text.replace(QString::fromLatin1(m_password.toUtf8().toBase64()), QStringLiteral("***"), Qt::CaseInsensitive);
-    return text;
+    return UrlCredentials::redacted(text, authenticated(m_used));
 }
 
 void OnvifQuery::call(Call which, const QUrl &service, bool withToken, const QString &profileToken, Reply reply)

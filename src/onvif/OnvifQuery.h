@@ -51,7 +51,7 @@ private:
     // The service's address with the user's credentials, for HTTP
     // authentication, its host rewritten to the one the user reached.
     QUrl authenticated(const QUrl &service) const;
-    QString mask(QString text) const;
+    QString mask(const QString &text) const;
 
     std::unique_ptr<SoapPost> m_post;
     quint64 m_serial = 0;  // answers of an earlier call or query are dropped

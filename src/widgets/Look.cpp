@@ -40,6 +40,14 @@ void setTextColour(QWidget *widget, const QColor &c)
     widget->setPalette(palette);
 }
 
+void setBoldText(QWidget *widget, const QColor &c)
+{
+    QFont f = widget->font();
+    f.setBold(true);
+    widget->setFont(f);
+    setTextColour(widget, c);
+}
+
 QFont font(const QString &family, int pixelHeight, bool bold, bool italic)
 {
     QFont f(family);

@@ -14,6 +14,8 @@ QColor colour(int stored);
 // Fills the widget's background with a stored colour.
 void setBackground(QWidget *widget, int stored);
 void setTextColour(QWidget *widget, const QColor &colour);
+// Bold text in a colour: the dialogs' labels.
+void setBoldText(QWidget *widget, const QColor &colour);
 // A font by its layout name and character height in pixels.
 QFont font(const QString &family, int pixelHeight, bool bold = false, bool italic = false);
 

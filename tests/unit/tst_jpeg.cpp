@@ -1,13 +1,10 @@
 #include "camctl/Jpeg.h"
 #include "camctl/StreamLimits.h"
 #include "support/JpegFixture.h"
+#include "support/LibjpegFixture.h"
 
 #include <QTest>
 
-#include <cstdio>
-#include <cstdlib>
-
-#include <jpeglib.h>
 
 namespace {
 
@@ -54,31 +51,14 @@ QByteArray withScans(const QByteArray &progressive, int scans)
 // of its coefficients, as it does a progressive one's.
 QByteArray scanPerComponent(int width, int height)
 {
-    jpeg_compress_struct c;
-    jpeg_error_mgr errors;
-    c.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&c);
-    unsigned char *buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&c, &buffer, &size);
-    c.image_width = JDIMENSION(width);
-    c.image_height = JDIMENSION(height);
-    c.input_components = 3;
-    c.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&c);
     static const jpeg_scan_info scans[3] = {{1, {0}, 0, 63, 0, 0}, {1, {1}, 0, 63, 0, 0}, {1, {2}, 0, 63, 0, 0}};
-    c.scan_info = scans;
-    c.num_scans = 3;
-    jpeg_start_compress(&c, TRUE);
-    QByteArray row(width * 3, char(200));
-    JSAMPROW rows[1] = {reinterpret_cast<JSAMPROW>(row.data())};
-    while (c.next_scanline < c.image_height)
-        jpeg_write_scanlines(&c, rows, 1);
-    jpeg_finish_compress(&c);
-    const QByteArray out(reinterpret_cast<const char *>(buffer), qsizetype(size));
-    jpeg_destroy_compress(&c);
-    std::free(buffer);
-    return out;
+    return compressWithLibjpeg(
+        width, height,
+        [](jpeg_compress_struct &c) {
+            c.scan_info = scans;
+            c.num_scans = 3;
+        },
+        [](QByteArray &row, int) { row.fill(char(200)); });
 }
 
 // The first scan's first component reads Huffman tables 3, never defined:

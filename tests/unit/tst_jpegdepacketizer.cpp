@@ -1,13 +1,10 @@
 #include "camctl/Depacketizer.h"
 #include "camctl/Jpeg.h"
+#include "support/LibjpegFixture.h"
 #include "support/RtpFixture.h"
 
 #include <QTest>
 
-#include <cstdio>
-#include <cstdlib>
-
-#include <jpeglib.h>
 
 namespace {
 
@@ -18,34 +15,17 @@ constexpr int kHeight = 64;
 // 4:2:0 or 4:2:2, restart markers every restartInterval blocks if asked.
 QByteArray encode(int quality, bool twoByOne, int restartInterval)
 {
-    jpeg_compress_struct c;
-    jpeg_error_mgr errors;
-    c.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&c);
-    unsigned char *buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&c, &buffer, &size);
-    c.image_width = kWidth;
-    c.image_height = kHeight;
-    c.input_components = 3;
-    c.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&c);
-    jpeg_set_quality(&c, quality, TRUE);
-    c.comp_info[0].v_samp_factor = twoByOne ? 1 : 2;
-    c.restart_interval = JDIMENSION(restartInterval);
-    jpeg_start_compress(&c, TRUE);
-    QByteArray row(kWidth * 3, 0);
-    JSAMPROW rows[1] = {reinterpret_cast<JSAMPROW>(row.data())};
-    while (c.next_scanline < c.image_height) {
-        for (int x = 0; x < kWidth * 3; ++x)
-            row[x] = char((x * 7 + int(c.next_scanline) * 5 + (x % 3) * 80) & 0xFF);
-        jpeg_write_scanlines(&c, rows, 1);
-    }
-    jpeg_finish_compress(&c);
-    const QByteArray out(reinterpret_cast<const char *>(buffer), qsizetype(size));
-    jpeg_destroy_compress(&c);
-    std::free(buffer);
-    return out;
+    return compressWithLibjpeg(
+        kWidth, kHeight,
+        [&](jpeg_compress_struct &c) {
+            jpeg_set_quality(&c, quality, TRUE);
+            c.comp_info[0].v_samp_factor = twoByOne ? 1 : 2;
+            c.restart_interval = JDIMENSION(restartInterval);
+        },
+        [](QByteArray &row, int y) {
+            for (int x = 0; x < kWidth * 3; ++x)
+                row[x] = char((x * 7 + y * 5 + (x % 3) * 80) & 0xFF);
+        });
 }
 
 // The picture's packets: its quantization tables (sent when quality is
